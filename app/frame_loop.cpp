@@ -1,0 +1,182 @@
+#include "app/frame_loop.h"
+
+#include "app/overlay.h"
+#include "graph/graph_drawing.h"
+#include "graph/graph_state.h"
+#include "graph/simulation.h"
+#include "render/primitives.h"
+#include "scene/circle_phase.h"
+#include "timeline/music.h"
+#include "timeline/timeline.h"
+
+#include <GL/gl.h>
+#include <cstdio>
+#include <ctime>
+
+namespace {
+
+const double lead_in_seconds = 2.0;
+const double blackout_seconds = 4.0;
+const float max_step_seconds = 0.05f;
+
+struct LoopState {
+    double clock;
+    float dt;
+    Uint64 prev_now;
+    Uint64 frame_start;
+    Uint64 now;
+    Uint64 ticks_per_frame;
+    bool running;
+    bool hud_visible;
+    bool music_attempted;
+    bool audio_started;
+    Uint32 queued_after_prefill;
+    double audio_start;
+    double end_time;
+};
+
+// Static: it holds a 32 KiB decode buffer and lives for the whole run.
+MusicStream music;
+
+void clear_to_black() {
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+}
+
+void draw_blackout(LoopState& loop) {
+    if (loop.end_time < 0.0) loop.end_time = loop.clock;
+    glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
+    rect(0.0f, 0.0f, 1920.0f, 1080.0f);
+    loop.running = loop.running && (loop.clock - loop.end_time < blackout_seconds);
+}
+
+void handle_events(LoopState& loop) {
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+        if (event.type == SDL_QUIT) {
+            loop.running = false;
+        } else if (event.type == SDL_KEYDOWN && event.key.repeat == 0) {
+            switch (event.key.keysym.sym) {
+            case SDLK_ESCAPE: loop.running = false; break;
+            case SDLK_i: loop.hud_visible = !loop.hud_visible; break;
+            case SDLK_r: reseed_from_clock(); break;
+            default: break;
+            }
+        }
+    }
+}
+
+// Real-time mode: open the music 2 s into the loop and anchor song time on
+// the first frame on which the device has begun to consume its prefill.
+void align_music(LoopState& loop, double start_seconds) {
+    if (!loop.music_attempted && loop.clock >= lead_in_seconds) {
+        loop.music_attempted = true;
+        if (music_open(music, start_seconds)) {
+            loop.queued_after_prefill = SDL_GetQueuedAudioSize(music.device);
+            SDL_PauseAudioDevice(music.device, 0);
+        } else {
+            std::fputs("Music playback unavailable; continuing silently.\n", stderr);
+            loop.audio_start = loop.clock;
+        }
+    }
+    if (music.active && !loop.audio_started && SDL_GetQueuedAudioSize(music.device) < loop.queued_after_prefill) {
+        loop.audio_started = true;
+        loop.audio_start = loop.clock + music.latency;
+    }
+    // A stream that stopped on a decode error before the device began to
+    // play would otherwise hold the lead-in forever: start silently.
+    if (loop.music_attempted && loop.audio_start < 0.0 && !music.active) {
+        loop.audio_start = loop.clock;
+    }
+}
+
+void draw_song_frame(LoopState& loop, double t, bool offline, double duration) {
+    if (offline && t >= duration) {
+        draw_blackout(loop);
+    } else if (!offline && t >= piece_end && !music.active) {
+        draw_blackout(loop);
+    } else if (!offline && t >= piece_end) {
+        draw_circle_phase(t);
+    } else if (t < circle_phase_start) {
+        draw_graph_scene(t);
+        draw_title_card(t);
+        if (loop.hud_visible && loop.end_time < 0.0) draw_hud(t, layout_seed);
+    } else {
+        draw_circle_phase(t);
+        if (loop.hud_visible && loop.end_time < 0.0 && t < hud_end) draw_hud(t, layout_seed);
+    }
+}
+
+void wait_out_frame(const LoopState& loop) {
+    Uint64 frequency = SDL_GetPerformanceFrequency();
+    Uint64 counter = SDL_GetPerformanceCounter();
+    if (counter - loop.frame_start < loop.ticks_per_frame) {
+        Uint64 ms = ((loop.frame_start + loop.ticks_per_frame - counter) * 1000) / frequency;
+        if (ms > 1) SDL_Delay((Uint32)(ms - 1));
+        while (SDL_GetPerformanceCounter() - loop.frame_start < loop.ticks_per_frame) {
+        }
+    }
+}
+
+}  // namespace
+
+void reseed_from_clock() {
+    uint64_t seed = ((uint64_t)std::time(nullptr) ^ (uint64_t)SDL_GetPerformanceCounter()) % 10000u;
+    reseed_layout(seed);
+}
+
+int run_frame_loop(AppWindow& app, const LaunchOptions& options, OfflineOutput* output) {
+    const bool offline = output != nullptr;
+    const double frequency = (double)SDL_GetPerformanceFrequency();
+    music = MusicStream{};
+    LoopState loop = {};
+    loop.prev_now = SDL_GetPerformanceCounter();
+    loop.ticks_per_frame = SDL_GetPerformanceFrequency() / 60;
+    loop.audio_start = -1.0;
+    loop.end_time = -1.0;
+
+    for (;;) {
+        if (app.blank_cursor != nullptr) SDL_SetCursor(app.blank_cursor);
+        SDL_ShowCursor(SDL_DISABLE);
+        loop.frame_start = SDL_GetPerformanceCounter();
+        loop.now = SDL_GetPerformanceCounter();
+
+        if (offline) {
+            loop.clock = (double)offline_frames_done(*output) / 60.0;
+            loop.dt = (float)(1.0 / 60.0);
+        } else {
+            float elapsed = (float)((double)(loop.now - loop.prev_now) / frequency);
+            loop.dt = elapsed > max_step_seconds ? max_step_seconds : elapsed;
+            loop.clock = loop.clock + loop.dt;
+        }
+
+        loop.running = true;
+        handle_events(loop);
+
+        if (offline) {
+            if (loop.clock >= lead_in_seconds) loop.audio_start = lead_in_seconds;
+        } else {
+            align_music(loop, options.start_seconds);
+        }
+
+        clear_to_black();
+        if (loop.audio_start >= 0.0 && loop.clock >= loop.audio_start) {
+            double t = options.start_seconds + loop.clock - loop.audio_start;
+            if (t < circle_phase_start) run_simulation_step(t, loop.dt);
+            if (music.active) music_update(music);
+            draw_song_frame(loop, t, offline, offline ? output->duration : 0.0);
+        }
+
+        if (offline && write_offline_frame(*output)) loop.running = false;
+        SDL_GL_SwapWindow(app.window);
+        if (!offline) wait_out_frame(loop);
+        if (!loop.running) break;
+        loop.prev_now = loop.now;
+    }
+
+    int status = 0;
+    if (offline) status = finish_offline_output(*output);
+    if (loop.music_attempted) music_close(music);
+    close_window(app);
+    return status;
+}

@@ -1,0 +1,106 @@
+#include "app/launch_options.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+static const char* const default_record_path = "ostrel-lossless.mkv";
+static const char* const default_export_dir = "indexed-frames";
+
+static bool looks_like_option(const char* arg) {
+    return arg[0] == '-';
+}
+
+static bool is_export_option(const char* arg) {
+    return std::strcmp(arg, "--export-indexed-png") == 0 || std::strcmp(arg, "--export-png-frames") == 0;
+}
+
+static uint64_t parse_seed(const char* text) {
+    return (uint64_t)std::strtoul(text, nullptr, 10) % 10000u;
+}
+
+static double parse_start(const char* text) {
+    double value = std::strtod(text, nullptr);
+    if (std::isnan(value) || value < 0.0) return 0.0;
+    if (value > max_start_seconds) return max_start_seconds;
+    return value;
+}
+
+LaunchOptions parse_launch_options(int argc, const char* const* argv) {
+    LaunchOptions options = {};
+    if (argc < 2 || argv == nullptr) return options;
+
+    // First look: only the first argument can switch recording on.
+    const char* first = argv[1];
+    bool second_is_value = argc > 2 && !looks_like_option(argv[2]);
+    if (std::strcmp(first, "--record") == 0) {
+        options.record = true;
+        options.record_path = second_is_value ? argv[2] : default_record_path;
+    } else if (is_export_option(first)) {
+        options.export_png = true;
+        options.export_dir = second_is_value ? argv[2] : default_export_dir;
+    }
+
+    // Scan: every argument, each option consuming its value.
+    int i = 1;
+    while (i < argc) {
+        const char* arg = argv[i];
+        bool has_value = i + 1 < argc;
+        const char* value = has_value ? argv[i + 1] : nullptr;
+        if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
+            options.show_help = true;
+            i += 1;
+        } else if (std::strcmp(arg, "--record") == 0) {
+            if (!has_value) break;
+            i += looks_like_option(value) ? 1 : 2;
+        } else if (is_export_option(arg)) {
+            options.export_png = true;
+            if (has_value && !looks_like_option(value)) {
+                options.export_dir = value;
+                i += 2;
+            } else {
+                if (options.export_dir == nullptr) options.export_dir = default_export_dir;
+                if (!has_value) break;
+                i += 1;
+            }
+        } else if (std::strcmp(arg, "--start") == 0 || std::strcmp(arg, "--start-seconds") == 0) {
+            if (!has_value) break;
+            options.start_seconds = parse_start(value);
+            i += 2;
+        } else if (std::strcmp(arg, "--seed") == 0) {
+            if (!has_value) break;
+            options.seed = parse_seed(value);
+            options.seed_given = true;
+            i += 2;
+        } else if (looks_like_option(arg)) {
+            i += 1;
+        } else {
+            if (!options.seed_given) {
+                options.seed = parse_seed(arg);
+                options.seed_given = true;
+            }
+            i += 1;
+        }
+    }
+    return options;
+}
+
+const char* usage_text() {
+    return "usage: ostrel [seed] [options]\n"
+           "\n"
+           "Without options the piece plays in real time, full screen, with music.\n"
+           "\n"
+           "  SEED, --seed N              layout seed (reduced to 0..9999; default: from the clock)\n"
+           "  --start S, --start-seconds S  begin at song time S seconds\n"
+           "  --record [FILE]             render offline to a lossless video (default\n"
+           "                              ostrel-lossless.mkv); must be the first option;\n"
+           "                              needs ffmpeg on the search path\n"
+           "  --export-indexed-png [DIR]  render offline to palette PNG frames (default\n"
+           "  --export-png-frames [DIR]   indexed-frames)\n"
+           "  -h, --help                  show this text\n"
+           "\n"
+           "Keys: Escape quits, I toggles the seed and bar counter, R reseeds the graph.\n"
+           "\n"
+           "The track must be at src/beat3-140bpm.mp3: beside the executable for real-time\n"
+           "playback, and under the working directory for --record and PNG export.\n";
+}

@@ -1,0 +1,24 @@
+// The command line, parsed into launch options by a pure function of argv.
+#pragma once
+
+#include <cstdint>
+
+// Latest start point honoured; anything later (up to infinity) behaves the
+// same, "after the end", without overflowing the arithmetic built on it.
+const double max_start_seconds = 1.0e6;
+
+struct LaunchOptions {
+    bool record;
+    const char* record_path;  // points into argv or at the default literal
+    bool export_png;
+    const char* export_dir;
+    double start_seconds;  // never negative, never NaN, at most max_start_seconds
+    bool seed_given;
+    uint64_t seed;  // 0..9999, meaningful when seed_given
+    bool show_help;
+};
+
+LaunchOptions parse_launch_options(int argc, const char* const* argv);
+
+// The usage text for --help.
+const char* usage_text();

@@ -1,0 +1,79 @@
+#include "app/startup.h"
+
+#include "render/gl_setup.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+static bool display_available() {
+    const char* x11 = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return (x11 != nullptr && x11[0] != '\0') || (wayland != nullptr && wayland[0] != '\0');
+}
+
+static SDL_Cursor* create_blank_cursor() {
+    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, 1, 1, 32, SDL_PIXELFORMAT_ABGR8888);
+    if (surface == nullptr) return nullptr;
+    SDL_FillRect(surface, nullptr, SDL_MapRGBA(surface->format, 0, 0, 0, 0));
+    SDL_Cursor* cursor = SDL_CreateColorCursor(surface, 0, 0);
+    SDL_FreeSurface(surface);
+    if (cursor != nullptr) SDL_SetCursor(cursor);
+    return cursor;
+}
+
+int start_window(AppWindow& app, bool offline) {
+    app = AppWindow{};
+    // A render server has no display: draw offscreen through EGL instead,
+    // with the same software rasteriser and so the same pixels. An explicit
+    // SDL_VIDEODRIVER choice of the user wins.
+    if (offline && !display_available() && std::getenv("SDL_VIDEODRIVER") == nullptr) {
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
+    }
+    // Offline renders are silent; on a machine without a sound card they
+    // must still start, so let SDL fall back to its silent audio driver.
+    if (offline && std::getenv("SDL_AUDIODRIVER") == nullptr) {
+        SDL_SetHint(SDL_HINT_AUDIODRIVER, "pulseaudio,alsa,pipewire,dummy");
+    }
+    if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO) != 0) {
+        std::fprintf(stderr, "SDL init failed: %s\n", SDL_GetError());
+        return 0;
+    }
+    SDL_ShowCursor(SDL_DISABLE);
+    app.blank_cursor = create_blank_cursor();
+
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, 0);
+    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, 0);
+
+    app.window = SDL_CreateWindow("ostrel", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, screen_width,
+                                  screen_height,
+                                  SDL_WINDOW_FULLSCREEN | SDL_WINDOW_OPENGL | SDL_WINDOW_ALLOW_HIGHDPI);
+    if (app.window == nullptr) {
+        std::fprintf(stderr, "Window creation failed: %s\n", SDL_GetError());
+        if (app.blank_cursor != nullptr) SDL_FreeCursor(app.blank_cursor);
+        SDL_Quit();
+        return 0;
+    }
+    app.context = SDL_GL_CreateContext(app.window);
+    if (app.context == nullptr) {
+        std::fprintf(stderr, "OpenGL context failed: %s\n", SDL_GetError());
+        if (app.blank_cursor != nullptr) SDL_FreeCursor(app.blank_cursor);
+        SDL_DestroyWindow(app.window);
+        SDL_Quit();
+        return 0;
+    }
+    SDL_GL_SetSwapInterval(0);
+    SDL_ShowCursor(SDL_DISABLE);
+    apply_gl_state();
+    return 1;
+}
+
+void close_window(AppWindow& app) {
+    if (app.blank_cursor != nullptr) SDL_FreeCursor(app.blank_cursor);
+    if (app.context != nullptr) SDL_GL_DeleteContext(app.context);
+    if (app.window != nullptr) SDL_DestroyWindow(app.window);
+    SDL_Quit();
+    app = AppWindow{};
+}

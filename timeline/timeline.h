@@ -1,0 +1,29 @@
+// The musical clock of the piece (140 BPM, 4/4) and the song times at which
+// its acts change. Every boundary is a double constant on the beat grid.
+#pragma once
+
+const double beat_seconds = 0.42857142857142855;  // 60 / 140
+const double bar_seconds = 1.7142857142857142;    // 4 beats
+
+const double first_beat_end = 0.42857142857142855;     // intro sweep ends
+const double first_node_time = 3.4285714285714284;     // beat 8: AM becomes 1
+const double title_card_start = 29.142857142857142;    // bar 18
+const double title_card_end = 41.14285714285714;       // end of bar 24
+const double swirl_start = 40.0;                       // graph time 20
+const double blue_phase_start = 54.857142857142854;    // 32 bars
+const double blue_cull_start = 65.35714285714286;      // 152.5 beats
+const double circle_phase_start = 164.57142857142856;  // 96 bars
+const double hud_end = 219.42857142857142;             // 128 bars
+const double piece_end = 231.42857142857142;           // 135 bars
+
+const int piece_bars = 147;
+
+// Bar number shown to the viewer, counting from 1.
+int bar_number(double t);
+// 1 on each beat of graph time, falling towards 0 (passed to growth).
+float beat_pulse(double graph_time);
+// True during the first 28 % of every beat of song time.
+bool beat_flash(double t);
+
+// Rewrites the AM control (active node count) from the whole beats elapsed.
+void update_startup_amount(double t);
