@@ -91,19 +91,22 @@ void align_music(LoopState& loop, double start_seconds) {
 }
 
 void draw_song_frame(LoopState& loop, double t, bool offline, double duration) {
-    if (offline && t >= duration) {
+    switch (choose_frame_content(t, offline, duration, music.active != 0)) {
+    case FrameContent::blackout:
         draw_blackout(loop);
-    } else if (!offline && t >= piece_end && !music.active) {
-        draw_blackout(loop);
-    } else if (!offline && t >= piece_end) {
+        break;
+    case FrameContent::circle_phase_only:
         draw_circle_phase(t);
-    } else if (t < circle_phase_start) {
+        break;
+    case FrameContent::graph_scene:
         draw_graph_scene(t);
         draw_title_card(t);
         if (loop.hud_visible && loop.end_time < 0.0) draw_hud(t, layout_seed);
-    } else {
+        break;
+    case FrameContent::circle_phase:
         draw_circle_phase(t);
         if (loop.hud_visible && loop.end_time < 0.0 && t < hud_end) draw_hud(t, layout_seed);
+        break;
     }
 }
 
@@ -119,6 +122,13 @@ void wait_out_frame(const LoopState& loop) {
 }
 
 }  // namespace
+
+FrameContent choose_frame_content(double t, bool offline, double duration, bool music_active) {
+    if (offline && t >= duration) return FrameContent::blackout;
+    if (!offline && t >= piece_end) return music_active ? FrameContent::circle_phase_only : FrameContent::blackout;
+    if (t < circle_phase_start) return FrameContent::graph_scene;
+    return FrameContent::circle_phase;
+}
 
 void reseed_from_clock() {
     uint64_t seed = ((uint64_t)std::time(nullptr) ^ (uint64_t)SDL_GetPerformanceCounter()) % 10000u;

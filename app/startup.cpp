@@ -29,11 +29,6 @@ int start_window(AppWindow& app, bool offline) {
     if (offline && !display_available() && std::getenv("SDL_VIDEODRIVER") == nullptr) {
         SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
     }
-    // Offline renders are silent; on a machine without a sound card they
-    // must still start, so let SDL fall back to its silent audio driver.
-    if (offline && std::getenv("SDL_AUDIODRIVER") == nullptr) {
-        SDL_SetHint(SDL_HINT_AUDIODRIVER, "pulseaudio,alsa,pipewire,dummy");
-    }
     if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "SDL init failed: %s\n", SDL_GetError());
         return 0;

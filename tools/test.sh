@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Sets everything up, builds, and runs every test twice: once in the normal
+# build, once in a build with AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/setup.sh
+
+jobs="$(nproc)"
+echo "== tests (release build)"
+ctest --test-dir build --output-on-failure -j"$jobs"
+
+echo "== tests (AddressSanitizer + UndefinedBehaviorSanitizer build)"
+cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DOSTREL_SANITIZE=ON -DOSTREL_BENCHMARKS=OFF >/dev/null
+cmake --build build-sanitize -j"$jobs"
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
+export LSAN_OPTIONS="suppressions=$PWD/tests/support/leak-suppressions.txt:print_suppressions=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
