@@ -1,0 +1,41 @@
+// Puts the whole graph state into a known blank form for unit tests of the
+// simulation that set the arrays and scalars by hand: every node alive at
+// (0, 0) with no ghost, no connections, no particles, every scalar at its
+// starting value, SQ = 17 and AM = n.
+#pragma once
+
+#include "graph/graph_state.h"
+
+#include <cstring>
+
+inline void clear_graph_state(int n) {
+    std::memset(nodes, 0, sizeof nodes);
+    std::memset(connection_enabled, 0, sizeof connection_enabled);
+    std::memset(connection_highlight, 0, sizeof connection_highlight);
+    std::memset(connection_progress, 0, sizeof connection_progress);
+    std::memset(node_highlight, 0, sizeof node_highlight);
+    std::memset(ghost_size, 0, sizeof ghost_size);
+    std::memset(ghost_remaining, 0, sizeof ghost_remaining);
+    std::memset(red_particles, 0, sizeof red_particles);
+    for (int i = 0; i < node_capacity; ++i) {
+        node_alive[i] = 1;
+        node_death_time[i] = -1.0;
+    }
+    survivor_alone_since = -1.0;
+    blue_survivor = -1;
+    last_group_bleed_beat = -1;
+    last_bleed_beat = -1;
+    blue_transition_baked = 0;
+    survivor_dance_initialized = 0;
+    survivor_dance_omega = 0.0f;
+    survivor_dance_radius = 0.0f;
+    survivor_dance_angle = 0.0f;
+    blue_cull_accumulator = 0.0f;
+    births_since_death = 0;
+    last_lifecycle_count = 0;
+    scheduled_colors_created = 0;
+    next_group_bleeder = 0;
+    next_red_particle = 0;
+    controls[control_am].value = (float)n;
+    controls[control_sq].value = 17.0f;
+}
