@@ -1,9 +1,30 @@
 #include "scene/circle_phase.h"
 
+#include "graph/graph_state.h"
+#include "render/primitives.h"
+#include "scene/circle_schedule.h"
+#include "scene/credits.h"
+#include "scene/tree_animation.h"
+#include "scene/tree_drawing.h"
+#include "timeline/timeline.h"
+
 #include <GL/gl.h>
 
-// TODO(scene): the tree scene.
-void draw_circle_phase(double) {
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
+// Per-frame scratch, overwritten on every call.
+static TreeFrame scene_frame;
+static TreeAnimation scene_animation;
+
+void draw_circle_phase(double t) {
+    if (!prepare_tree_frame(t, layout_seed, &scene_frame)) {
+        draw_ending(t - circle_phase_start);
+        return;
+    }
+    glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
+    rect(0.0f, 0.0f, 1920.0f, 1080.0f);
+    animate_tree(scene_frame, &scene_animation);
+    if (scene_frame.kind == bracket_layout) draw_bracket_links(scene_frame, scene_animation);
+    else draw_tree_connectors(scene_frame, scene_animation);
+    draw_tree_boxes(scene_frame, scene_animation);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    draw_credit_lines(t);
 }
