@@ -5,6 +5,20 @@
 #include <cstdio>
 #include <cstdlib>
 
+#ifdef OSTREL_SANITIZE_BUILD
+#include <dlfcn.h>
+
+// Sanitizer builds only: SDL unloads the system GL libraries at shutdown,
+// before the leak check runs, so what they leave behind would be reported
+// without names. Keeping them loaded lets the suppression list name them.
+static void keep_gl_libraries_loaded() {
+    const char* libraries[] = {"libGL.so.1",  "libGLX.so.0",      "libGLX_mesa.so.0", "libGLdispatch.so.0",
+                               "libEGL.so.1", "libEGL_mesa.so.0", "libgbm.so.1",
+                               "libglapi.so.0", "/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so"};
+    for (const char* library : libraries) dlopen(library, RTLD_NOW | RTLD_NODELETE);
+}
+#endif
+
 static bool display_available() {
     const char* x11 = std::getenv("DISPLAY");
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
@@ -23,6 +37,9 @@ static SDL_Cursor* create_blank_cursor() {
 
 int start_window(AppWindow& app, bool offline) {
     app = AppWindow{};
+#ifdef OSTREL_SANITIZE_BUILD
+    keep_gl_libraries_loaded();
+#endif
     // A render server has no display: draw offscreen through EGL instead,
     // with the same software rasteriser and so the same pixels. An explicit
     // SDL_VIDEODRIVER choice of the user wins.
