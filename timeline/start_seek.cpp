@@ -1,5 +1,75 @@
 #include "timeline/start_seek.h"
 
-// TODO(start seek).
-void draw_start_loader(SDL_Window*, double, double) {}
-int run_start_seek(SDL_Window*, double) { return 1; }
+#include "graph/simulation.h"
+#include "render/font.h"
+#include "render/primitives.h"
+#include "timeline/timeline.h"
+
+#include <GL/gl.h>
+#include <cstdio>
+
+void draw_start_loader_picture(double done, double total) {
+    float fraction = 1.0f;
+    if (total > 0.0) {
+        fraction = (float)(done / total);
+        if (fraction < 0.0f) fraction = 0.0f;
+        if (fraction > 1.0f) fraction = 1.0f;
+    }
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    centered_credit_text("seeking start point", 508.0f);
+    centered_credit_text("building skipped timeline", 532.0f);
+    rect(700.0f, 566.0f, 520.0f, 2.0f);
+    rect(700.0f, 578.0f, fraction * 520.0f, 4.0f);
+}
+
+void draw_start_loader(SDL_Window* window, double done, double total) {
+    draw_start_loader_picture(done, total);
+    SDL_GL_SwapWindow(window);
+}
+
+// Drops every pending event; 0 when one of them asks to quit.
+static int drain_seek_events() {
+    SDL_Event event;
+    int keep_going = 1;
+    while (SDL_PollEvent(&event)) {
+        if (event.type == SDL_QUIT) keep_going = 0;
+        if (event.type == SDL_KEYDOWN && event.key.repeat == 0 && event.key.keysym.sym == SDLK_ESCAPE) {
+            keep_going = 0;
+        }
+    }
+    return keep_going;
+}
+
+int run_start_seek_with(SDL_Window* window, double start_seconds, SeekStep step, LoaderDraw draw) {
+    std::fprintf(stderr, "Preparing %.2f seconds of skipped timeline; this may take a moment.\n", start_seconds);
+    double target = start_seconds < circle_phase_start ? start_seconds : circle_phase_start;
+    draw(window, 0.0, target);
+
+    double t = 0.0;
+    double next_redraw = 0.0;
+    for (;;) {
+        if (!drain_seek_events()) return 0;
+        double t_next = t + seek_step_seconds;
+        if (t_next > target) t_next = target;
+        float dt = (float)(t_next - t);
+        step(t, dt);
+        if (t_next >= next_redraw) {
+            draw(window, t_next, target);
+            next_redraw = t_next + loader_redraw_seconds;
+        }
+        if (t_next < target) {
+            t = t_next;
+        } else {
+            break;
+        }
+    }
+
+    draw(window, target, target);
+    return drain_seek_events();
+}
+
+int run_start_seek(SDL_Window* window, double start_seconds) {
+    return run_start_seek_with(window, start_seconds, run_simulation_step, draw_start_loader);
+}
