@@ -86,8 +86,13 @@ void floating_position(int i, double t, float* x, float* y);
 int select_connection_target(int i, int k);
 void randomize_connections();
 
-// Lowest a < b with connection_enabled[a][b] set.
+// Lowest a < b with connection_enabled[a][b] set (b - 1 when there is none;
+// -1 for node 0 and indexes out of range). Answered from a table that
+// randomize_connections rebuilds; an entry whose connection has since been
+// cleared is looked up again, but code that adds connections by hand below
+// an existing parent (tests) must call rebuild_parent_cache afterwards.
 int parent_of(int b);
+void rebuild_parent_cache();
 
 // Start-up layout: rng_state = layout_seed, all nodes respawned, nodes 0..3
 // at their fixed points, the spacing pass, randomize_connections.

@@ -3,3 +3,8 @@
 #pragma once
 
 void update_nodes(float dt, double t);
+
+// Angle the survivor has turned u song seconds into its dance at starting
+// speed omega: it slows to a stop over 1.15 periods, swings back over one
+// more and then circles backwards at -omega.
+float dance_angle_offset(float u, float omega);
