@@ -8,9 +8,13 @@
 
 namespace {
 
+// The parsed paths point into argv, so the arguments outlive the call
+// until the next one.
 LaunchOptions parse(std::vector<std::string> args) {
+    static std::vector<std::string> kept;
+    kept = std::move(args);
     std::vector<const char*> argv = {"ostrel"};
-    for (const auto& a : args) argv.push_back(a.c_str());
+    for (const auto& a : kept) argv.push_back(a.c_str());
     argv.push_back(nullptr);
     return parse_launch_options((int)argv.size() - 1, argv.data());
 }
