@@ -3,45 +3,34 @@
 #pragma once
 
 #include "app/launch_options.h"
+#include "output/exporter.h"
+#include "output/progress.h"
+#include "output/recorder.h"
 
 #include <cstdint>
-#include <cstdio>
-
-struct Recorder {
-    FILE* pipe;
-    unsigned char* frame;
-    int64_t frames_written;
-    int64_t total_frames;
-};
-
-struct Exporter {
-    unsigned char* rgb;
-    unsigned char* indexed;
-    unsigned char* lookup;
-    unsigned char palette[256][3];
-    int32_t palette_count;
-    int64_t frame_index;
-    int64_t frame_count;
-    char directory[1024];
-};
 
 struct OfflineOutput {
     bool recording;
     bool exporting;
-    double duration;  // song time at which the render closes
+    double duration;          // song time at which the render closes
+    int64_t rendered_frames;  // frames this run will render (the progress total)
     Recorder recorder;
     Exporter exporter;
+    bool short_write;    // the encoder stopped reading before the end
+    bool export_failed;  // a PNG frame could not be written
+    Progress progress;
 };
-
-int safe_output_name(const char* name);
 
 // Measures the track and sets up the requested outputs, writing the
 // messages. 1 on success; 0 means the program must exit with status 1.
+// Every name is checked before anything is created or started.
 int setup_offline_output(OfflineOutput& out, const LaunchOptions& options);
 // Frames that count for the frame clock (recorded, else exported).
 int64_t offline_frames_done(const OfflineOutput& out);
 // Reads the finished back buffer and writes it to the outputs. Returns true
 // when the loop must end after this frame.
 bool write_offline_frame(OfflineOutput& out);
-// Closes the encoder and frees the buffers; returns the exit status.
+// Closes the encoder, waits for the last PNG files and frees the buffers;
+// returns the exit status: 1 if the encoder failed or stopped reading
+// early, or a PNG frame could not be written; else 0.
 int finish_offline_output(OfflineOutput& out);

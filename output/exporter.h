@@ -1,0 +1,52 @@
+// The indexed PNG export: every frame mapped onto a fixed six-colour palette
+// through a 32,768-entry nearest-colour table and written as a palette PNG.
+#pragma once
+
+#include "output/png_writer.h"
+
+#include <cstddef>
+#include <cstdint>
+
+const int export_palette_count = 6;
+const size_t lookup_table_bytes = 32768;
+const size_t export_directory_capacity = 1024;
+const char* const default_export_directory = "indexed-frames";
+
+struct Exporter {
+    unsigned char* rgb;      // frame as read back, bottom row first
+    unsigned char* indexed;  // one palette index per pixel, same order
+    unsigned char* lookup;   // palette index of every 15-bit colour
+    unsigned char palette[256][3];
+    int32_t palette_count;
+    int64_t frame_index;  // frames exported so far
+    int64_t frame_count;
+    char directory[export_directory_capacity];
+};
+
+// Black, white, the ghost grey, red, green, blue.
+extern const unsigned char export_palette[export_palette_count][3];
+
+// ((R >> 3) << 10) | ((G >> 3) << 5) | (B >> 3).
+inline unsigned lookup_index(unsigned char r, unsigned char g, unsigned char b) {
+    return ((unsigned)(r >> 3) << 10) | ((unsigned)(g >> 3) << 5) | (unsigned)(b >> 3);
+}
+// A 5-bit channel widened to 8 bits: (v << 3) | (v >> 2).
+inline int widen_5_bits(int v) { return (v << 3) | (v >> 2); }
+
+// Fills the 32,768 entries with the first nearest palette colour.
+void build_lookup_table(unsigned char* lookup, const unsigned char (*palette)[3], int palette_count);
+// indexed[k] = lookup[lookup_index(pixel k)] for pixels RGB pixels.
+void map_frame_to_palette(const unsigned char* rgb, const unsigned char* lookup, unsigned char* indexed,
+                          size_t pixels);
+// "%s/frame-%06ld.png"; 1 if it fits in size bytes.
+int format_frame_path(char* out, size_t size, const char* directory, int64_t frame_number);
+
+// Allocates the three buffers and fills the palette, lookup table and
+// directory; directory must be shorter than export_directory_capacity.
+// 1 on success; on failure the exporter is left zeroed.
+int setup_exporter(Exporter& exporter, const char* directory, int64_t frame_count);
+void free_exporter(Exporter& exporter);
+
+// Writes the exporter's indexed buffer with its palette to path. 1 on
+// success, 0 on any failure (no file is left at path then).
+int exporter_write_png(const Exporter& exporter, const char* path);

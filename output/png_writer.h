@@ -1,0 +1,48 @@
+// Writing one 1920x1080 8-bit palette PNG file with libpng, with all of
+// libpng's memory taken from a reusable arena and the whole file encoded
+// into a reusable buffer first, so a frame costs no heap allocation. A
+// frame file is written under a temporary name and renamed when complete:
+// a real frame name never holds a half-written file.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+const int indexed_width = 1920;
+const int indexed_height = 1080;
+const size_t indexed_frame_bytes = (size_t)indexed_width * indexed_height;  // 2,073,600
+const size_t png_arena_bytes = 1u << 20;
+// Larger than any 1920x1080 8-bit PNG libpng can produce (stored deflate
+// blocks of the 2,074,680 filtered bytes plus chunk framing: < 2.1 MB).
+const size_t png_file_capacity = 2560u * 1024u;
+const size_t frame_path_capacity = 1024 + 64;
+
+// Reusable resources of one writer; one per thread that writes PNG files.
+struct PngScratch {
+    unsigned char* arena;  // png_arena_bytes for libpng and zlib
+    size_t arena_used;
+    size_t arena_peak;     // most arena bytes any file needed so far
+    unsigned char* file;   // png_file_capacity: the encoded file
+    size_t file_size;      // bytes of the last encoded file
+    bool overflow;
+    int error_number;      // errno of the last failure, 0 if none
+    const unsigned char* rows[indexed_height];
+    char temp_path[frame_path_capacity + 8];
+};
+
+// 1 on success; on failure nothing is left allocated.
+int alloc_png_scratch(PngScratch& scratch);
+void free_png_scratch(PngScratch& scratch);
+
+// Encodes indexed (rows bottom first, as read back) as a palette PNG with
+// its rows top first into scratch.file. 1 on success.
+int encode_indexed_png(const unsigned char* indexed, const unsigned char (*palette)[3], int palette_count,
+                       PngScratch& scratch);
+// Writes size bytes to path through its temporary name. 1 on success; 0
+// with the errno in scratch.error_number and no file left behind.
+int write_file_atomically(const char* path, const unsigned char* bytes, size_t size, PngScratch& scratch);
+// Both: encodes and writes the file. 0 on failure, with the errno in
+// scratch.error_number (0 when libpng itself failed) and no file left at
+// path or at its temporary name.
+int write_indexed_png(const char* path, const unsigned char* indexed, const unsigned char (*palette)[3],
+                      int palette_count, PngScratch& scratch);
