@@ -10,53 +10,35 @@
 
 namespace {
 
-const double beat = 0.42857142857142855;
-
-void clear_graph() {
-    std::memset(connection_enabled, 0, sizeof connection_enabled);
-    for (int i = 0; i < node_capacity; ++i) nodes[i] = {960.0f, 540.0f, 0.0f, 0.0f, 0.0f};
-    rebuild_parent_cache();
-}
-
 TEST(BirthBeat, ScheduleEnds) {
     const int index[] = {-1, 0, 1, 2, 3, 4, 5, 6, 318, 319, 320, 5000};
     const int64_t beat_of[] = {0, 8, 16, 28, 29, 30, 30, 31, 187, 187, 999, 999};
     for (int k = 0; k < 12; ++k) EXPECT_EQ(square_birth_beat(index[k]), beat_of[k]) << index[k];
 }
 
-TEST(CaptureTime, NodeZeroLeavesTheCentreOnBeatEight) {
-    clear_graph();
-    nodes[0].x = 1110.0f;
-    nodes[0].y = 470.0f;  // 150 + 70 from the centre
+TEST(CaptureTime, NodeZeroOnBeatEightAndLateParentsDelayTheStart) {
+    std::memset(connection_enabled, 0, sizeof connection_enabled);
+    for (int i = 0; i < node_capacity; ++i) nodes[i] = {960.0f, 540.0f, 0.0f, 0.0f, 0.0f};
+    nodes[0].x = 1110.0f, nodes[0].y = 470.0f;  // 150 + 70 from the centre
+    for (int pair : {pair_index(1, 2), pair_index(1, 3), pair_index(2, 4), pair_index(3, 5)}) connection_enabled[pair] = 1;
+    nodes[2].x = 960.0f + 2000.0f;  // node 4's parent arrives late
+    rebuild_parent_cache();
     EXPECT_EQ(capture_start_time(0), 3.4285714285714284);
     EXPECT_EQ(capture_received_time(0), 3.4285714285714284 + 0.18 + 220.0 / 360.0);
     EXPECT_EQ(capture_finish_time(0), 3.4285714285714284 + 0.18 + 440.0 / 360.0);
-    // A node on its parent's spot arrives and finishes together.
-    EXPECT_EQ(capture_finish_time(6), capture_start_time(6) + 0.18);
-}
-
-TEST(CaptureTime, LateParentsDelayTheStart) {
-    clear_graph();
-    connection_enabled[pair_index(1, 2)] = 1;
-    connection_enabled[pair_index(0, 3)] = 1;
-    connection_enabled[pair_index(2, 4)] = 1;
-    connection_enabled[pair_index(3, 5)] = 1;
-    rebuild_parent_cache();
-    nodes[2].x = 960.0f + 2000.0f;  // node 4's parent arrives late
-    EXPECT_EQ(capture_start_time(5), 30 * beat);
+    EXPECT_EQ(capture_finish_time(6), capture_start_time(6) + 0.18);  // on its parent's spot
+    EXPECT_EQ(capture_start_time(5), 30 * beat_seconds);
     EXPECT_EQ(capture_start_time(4), capture_received_time(2));
-    EXPECT_GT(capture_start_time(4), 30 * beat);
+    EXPECT_GT(capture_start_time(4), 30 * beat_seconds);
 }
 
-// The lifecycle reads capture times from a table built once per step. Over
-// a whole opening, with nodes moving from song time 40 on, the table must
-// equal the chain walked afresh for every node at every step.
+// The per-step table equals the chains walked afresh for every node at
+// every step of the opening, nodes moving from song time 40 on.
 TEST(CaptureTime, PerStepTableEqualsFreshChainsThroughoutTheOpening) {
     static CaptureTimes table;
     layout_seed = 2024;
     build_startup_layout();
-    double t = 0.0;
-    while (t < blue_phase_start) {
+    for (double t = 0.0; t < blue_phase_start;) {
         double t_next = std::min(blue_phase_start, t + 0.016666666666666666);
         update_startup_amount(t);
         int n = active_node_count();

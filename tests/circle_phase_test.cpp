@@ -23,13 +23,10 @@ bool all_black(const Frame& f) {
     return !f.lit_bounds(&x0, &y0, &x1, &y1);
 }
 
-TEST(CirclePhaseFrames, BlackAtTheStartAndFromBar135) {
+TEST(CirclePhaseFrames, BlackAtTheStartAndFromBar135SamePictureForSameTimeAndSeed) {
     EXPECT_TRUE(all_black(draw_scene(scene_start)));
     EXPECT_TRUE(all_black(draw_scene(231.42857142857142)));
     EXPECT_FALSE(all_black(draw_scene(scene_start + 0.2)));
-}
-
-TEST(CirclePhaseFrames, SameTimeAndSeedSamePicture) {
     Frame a = draw_scene(scene_start + 20.3);
     EXPECT_TRUE(a.pixels() == draw_scene(scene_start + 20.3).pixels());
     EXPECT_FALSE(a.pixels() == draw_scene(scene_start + 20.3, 8).pixels());
@@ -82,18 +79,6 @@ TEST(CirclePhaseFrames, FinishedBoxesAreThirteenAndAHalfPixelOutlines) {
         int cx = (int)anim.draw_x[i], cy = (int)anim.draw_y[i];
         EXPECT_EQ(21 * 21 - f.count(black_rgb, cx - 10, cy - 10, cx + 11, cy + 11), 14 * 14 - 6 * 6) << i;
     }
-}
-
-TEST(CirclePhaseFrames, SavePicturesToLookAt) {
-    const struct { double t; const char* name; } shots[] = {
-        {scene_start + 9.0, "/tmp/ostrel-scene-centre.png"},
-        {scene_start + 21.7, "/tmp/ostrel-scene-corner.png"},
-        {scene_start + 30.7, "/tmp/ostrel-scene-bracket.png"},
-        {206.5, "/tmp/ostrel-scene-credits1.png"},
-        {214.0, "/tmp/ostrel-scene-credits2.png"},
-        {ending_at + 2.2, "/tmp/ostrel-scene-ending.png"},
-    };
-    for (const auto& shot : shots) draw_scene(shot.t).save_png(shot.name);
 }
 
 }  // namespace

@@ -9,93 +9,69 @@
 
 namespace {
 
-int count_all(const Frame& f, Rgb c) {
-    return f.count(c, 0, 0, 1920, 1080);
-}
-
-TEST(GraphScene, FirstBeatSweepThenFlashingCentreSquare) {
-    reset_graph_for_test(0);  // no nodes, ghosts or particles
-    const struct { double t; int x0, y0, x1, y1; } cases[] = {
-        {0.0, 0, 538, 1920, 542},                       // full-width line
-        {beat_seconds * 0.5, 840, 538, 1080, 542},      // (1 - 0.5)^3 * 1920 = 240
-        {beat_seconds * 1.5, 952, 532, 969, 549},       // 17 x 17 centre square
-        {beat_seconds * 1.1, 0, 0, 0, 0},               // flash: the square is black
-    };
-    for (const auto& c : cases) {
-        begin_gl_test_frame();
-        draw_graph_scene(c.t);
-        Frame f;
-        int area = (c.x1 - c.x0) * (c.y1 - c.y0);
-        EXPECT_EQ(f.count(white_rgb, c.x0, c.y0, c.x1, c.y1), area) << c.t;
-        EXPECT_EQ(count_all(f, white_rgb), area) << c.t;
-    }
-}
-
-TEST(GraphScene, BlueRingAtTheWaveFront) {
-    reset_graph_for_test(0);
-    double t = blue_phase_start + 2.0;  // radius 280
-    ASSERT_FLOAT_EQ(blue_wave_radius(t), 280.0f);
+Frame draw_scene_at(double t) {
     begin_gl_test_frame();
     draw_graph_scene(t);
-    Frame f;
-    int blue = count_all(f, blue_rgb);
-    EXPECT_GT(blue, 6000);  // about 2 pi 280 x 4 pixels, none beyond r = 284
+    return Frame();
+}
+
+TEST(GraphScene, FirstBeatSweepThenFlashingCentreSquareThenRing) {
+    reset_graph_for_test(0);
+    const struct { double t; int x0, y0, x1, y1; } cases[] = {
+        {0.0, 0, 538, 1920, 542},                   // full-width line
+        {beat_seconds * 0.5, 840, 538, 1080, 542},  // (1 - 0.5)^3 * 1920 = 240
+        {beat_seconds * 1.5, 952, 532, 969, 549},   // 17 x 17 centre square
+        {beat_seconds * 1.1, 0, 0, 0, 0},           // flash: the square is black
+    };
+    for (const auto& c : cases) {
+        Frame f = draw_scene_at(c.t);
+        int area = (c.x1 - c.x0) * (c.y1 - c.y0);
+        EXPECT_EQ(f.count(white_rgb, c.x0, c.y0, c.x1, c.y1), area) << c.t;
+        EXPECT_EQ(f.count(white_rgb, 0, 0, 1920, 1080), area) << c.t;
+    }
+
+    ASSERT_FLOAT_EQ(blue_wave_radius(blue_phase_start + 2.0), 280.0f);
+    Frame f = draw_scene_at(blue_phase_start + 2.0);
+    int blue = f.count(blue_rgb, 0, 0, 1920, 1080);  // about 2 pi 280 x 4 pixels within r 276..284
+    EXPECT_GT(blue, 6000);
     EXPECT_EQ(f.count(blue_rgb, 676, 256, 1244, 824), blue);
-    EXPECT_EQ(f.count(blue_rgb, 765, 345, 1155, 735), 0);  // nor inside the square inscribed in r = 276
+    EXPECT_EQ(f.count(blue_rgb, 765, 345, 1155, 735), 0);
     EXPECT_EQ(f.at(1239, 540), blue_rgb);
 }
 
-// Nine nodes in the blue phase: a parent tree from node 0, one second
-// connection, a dead leaf with its ghost and two nodes beyond the wave.
-void build_blue_phase_graph() {
+TEST(GraphScene, BluePhaseDrawsThinnedParentTreeAndColoursNodesByWave) {
+    // A parent tree from node 0, a second connection 2-7, a dead leaf 8 and nodes 1, 3 beyond the wave.
     reset_graph_for_test(9);
     const float xy[9][2] = {{900, 500}, {1700, 100}, {500, 900}, {1800, 300}, {600, 200},
                             {700, 400}, {1300, 900}, {1100, 600}, {1200, 300}};
     for (int i = 0; i < 9; ++i) place_node(i, xy[i][0], xy[i][1]);
     for (int b : {1, 2, 4, 5, 6, 7, 8}) connect_nodes(0, b);
     connect_nodes(1, 3);
-    connect_nodes(2, 7);  // second connection of 7: never drawn
+    connect_nodes(2, 7);
     connection_highlight[pair_index(1, 3)] = 1;
     node_highlight[1] = 2;
     node_alive[8] = 0;
     ghost_remaining[8] = 1.0f;
     ghost_size[8] = 17.0f;
-}
 
-struct Probe {
-    int x, y;
-    Rgb colour;
-};
-
-TEST(GraphScene, BluePhaseDrawsThinnedParentTreeAndColoursNodesByWave) {
-    build_blue_phase_graph();
-    double t = blue_phase_start + 5.0;  // wave radius 700
+    const double t = blue_phase_start + 5.0;  // wave radius 700
     ASSERT_FALSE(beat_flash(t));
-    begin_gl_test_frame();
-    draw_graph_scene(t);
-    Frame f;
-    const Probe probes[] = {
-        {900, 550, blue_rgb}, {1000, 600, blue_rgb},  // 0-7 bends at (x0, y7)
+    Frame f = draw_scene_at(t);
+    const struct { int x, y; Rgb colour; } probes[] = {
+        {900, 550, blue_rgb}, {1000, 600, blue_rgb},                           // 0-7 bends at (x0, y7)
         {800, 400, black_rgb}, {1300, 100, black_rgb}, {500, 750, black_rgb},  // 0-5, 0-1, 0-2 thinned
-        {700, 600, black_rgb},                        // 2-7 is a second connection
-        {1050, 500, black_rgb}, {1200, 400, black_rgb},  // 0-8 ends at a dead node
-        {1750, 100, red_rgb}, {1800, 200, red_rgb},   // 1-3 beyond the wave bends at (x3, y1)
+        {700, 600, black_rgb}, {1050, 500, black_rgb},  // a second connection; 0-8 ends at a dead node
+        {1750, 100, red_rgb}, {1800, 200, red_rgb},     // 1-3 beyond the wave bends at (x3, y1)
         {887, 500, blue_rgb}, {900, 500, blue_rgb}, {893, 493, black_rgb},  // node 0
-        {1687, 100, green_rgb}, {1787, 300, white_rgb},  // nodes 1 and 3 keep their highlight
-        {1200, 300, black_rgb},                       // the dead node's ghost is hollow
-        {960, 540, white_rgb},                        // centre square
+        {1687, 100, green_rgb}, {1787, 300, white_rgb}, {1200, 300, black_rgb},  // highlights; hollow ghost
     };
-    for (const Probe& p : probes) EXPECT_EQ(f.at(p.x, p.y), p.colour) << p.x << "," << p.y;
+    for (const auto& p : probes) EXPECT_EQ(f.at(p.x, p.y), p.colour) << p.x << "," << p.y;
     EXPECT_EQ(f.count(grey_rgb, 1187, 287, 1213, 313), 26 * 26 - 18 * 18);
 
-    double flash_t = t + beat_seconds * 0.45;
-    ASSERT_TRUE(beat_flash(flash_t));
-    begin_gl_test_frame();
-    draw_graph_scene(flash_t);
-    Frame flash;
-    EXPECT_EQ(flash.at(887, 500), blue_rgb);
-    EXPECT_EQ(flash.at(900, 500), black_rgb);
-    EXPECT_EQ(flash.at(960, 540), black_rgb);  // centre square
+    ASSERT_TRUE(beat_flash(t + beat_seconds * 0.45));
+    Frame flash = draw_scene_at(t + beat_seconds * 0.45);
+    EXPECT_TRUE(flash.at(887, 500) == blue_rgb && flash.at(900, 500) == black_rgb);  // black head in the outline
+    EXPECT_EQ(flash.at(960, 540), black_rgb);
 }
 
 TEST(GraphScene, RevivalPathGrowsFromTheSurvivorAndVanishesAfterArrival) {
@@ -108,22 +84,14 @@ TEST(GraphScene, RevivalPathGrowsFromTheSurvivorAndVanishesAfterArrival) {
     survivor_alone_since = 70.0;
     survivor_dance_initialized = 1;
     survivor_dance_omega = 0.5f;
-    const double r0 = revival_start_time();
     const double arrival = 200.0 / 360.0;
-
-    struct Case { double e; bool path_mid, path_far, square; };
-    const Case cases[] = {
-        {-0.05, false, false, false},
-        {0.3, true, false, false},  // front at 108 px
-        {arrival + 0.01, true, true, true},
-        {arrival + 0.7, false, false, true},
-    };
-    for (const Case& c : cases) {
-        double t = r0 + c.e;
+    const struct { double e; bool path_mid, path_far, square; } cases[] = {
+        {-0.05, false, false, false}, {0.3, true, false, false},  // front at 108 px
+        {arrival + 0.01, true, true, true}, {arrival + 0.7, false, false, true}};
+    for (const auto& c : cases) {
+        double t = revival_start_time() + c.e;
         if (beat_flash(t)) t += beat_seconds * 0.3;
-        begin_gl_test_frame();
-        draw_graph_scene(t);
-        Frame f;
+        Frame f = draw_scene_at(t);
         EXPECT_EQ(f.at(950, 500) == blue_rgb, c.path_mid) << c.e;
         EXPECT_EQ(f.at(1070, 500) == blue_rgb, c.path_far) << c.e;
         EXPECT_EQ(f.at(1087, 500) == blue_rgb, c.square) << c.e;

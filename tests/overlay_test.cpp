@@ -8,27 +8,25 @@
 
 namespace {
 
-// A grey backdrop so the black card shows.
-void begin_grey_frame() {
+// Draws the card over a grey backdrop so the black card shows.
+Frame draw_card_over_grey(double t) {
     begin_gl_test_frame();
     glColor4f(0.35f, 0.35f, 0.35f, 1.0f);
     rect(0, 0, 1920, 1080);
+    draw_title_card(t);
+    return Frame();
 }
 
 TEST(TitleCard, ShownInBars18To24InTheBarColour) {
     const struct { double t; Rgb colour; } cases[] = {
-        {29.142857142857142, white_rgb}, {34.2857, white_rgb},  // bars 18 and 20
-        {34.285714285714285, red_rgb},
-        {37.714285714285715, green_rgb}, {39.42857142857142, blue_rgb},
-        {29.14285714285714, grey_rgb},   {41.14285714285714, grey_rgb},  // before and after
+        {29.142857142857142, white_rgb}, {34.2857, white_rgb}, {34.285714285714285, red_rgb},  // bars 18, 20, 21
+        {37.714285714285715, green_rgb}, {39.42857142857142, blue_rgb},                       // bars 23, 24
+        {29.14285714285714, grey_rgb},   {41.14285714285714, grey_rgb},                       // before and after
     };
     for (const auto& c : cases) {
-        begin_grey_frame();
-        draw_title_card(c.t);
-        Frame f;
+        Frame f = draw_card_over_grey(c.t);
         Rgb card = c.colour == grey_rgb ? grey_rgb : black_rgb;
-        EXPECT_EQ(f.at(797, 468), card) << c.t;  // card corners
-        EXPECT_EQ(f.at(1170, 561), card) << c.t;
+        EXPECT_TRUE(f.at(797, 468) == card && f.at(1170, 561) == card) << c.t;  // card corners
         EXPECT_EQ(f.count(grey_rgb, 0, 0, 1920, 1080), 1920 * 1080 - (card == grey_rgb ? 0 : 374 * 94)) << c.t;
         EXPECT_EQ(f.at(819, 500), c.colour) << c.t;   // "o" at scale 10: row 2, column 1
         EXPECT_EQ(f.at(1148, 549), c.colour) << c.t;  // last pixel of "l"
@@ -36,12 +34,8 @@ TEST(TitleCard, ShownInBars18To24InTheBarColour) {
     }
     // The centre square over the card: white, and black during the flash.
     ASSERT_TRUE(beat_flash(30.0 + beat_seconds * 0.1));
-    begin_grey_frame();
-    draw_title_card(30.0 + beat_seconds * 0.5);
-    EXPECT_EQ(Frame().count(white_rgb, 952, 532, 969, 549), 17 * 17);
-    begin_grey_frame();
-    draw_title_card(30.0 + beat_seconds * 0.1);
-    EXPECT_EQ(Frame().at(952, 548), black_rgb);  // a lit pixel of "t" hidden by it
+    EXPECT_EQ(draw_card_over_grey(30.0 + beat_seconds * 0.5).count(white_rgb, 952, 532, 969, 549), 17 * 17);
+    EXPECT_EQ(draw_card_over_grey(30.0 + beat_seconds * 0.1).at(952, 548), black_rgb);  // hides a pixel of "t"
 }
 
 TEST(HeadUpText, SeedRightAlignedAndBarCounterTopLeft) {
@@ -50,12 +44,10 @@ TEST(HeadUpText, SeedRightAlignedAndBarCounterTopLeft) {
     Frame f;
     int x0, y0, x1, y1;
     ASSERT_TRUE(f.lit_bounds(&x0, &y0, &x1, &y1));
-    EXPECT_EQ(x1, 1911);  // "0007" ends 8 pixels from the right edge
-    EXPECT_EQ(y1, 1071);
+    EXPECT_TRUE(x1 == 1911 && y1 == 1071);  // "0007" ends 8 pixels from the right edge, bottom row 1065 + 6
     EXPECT_EQ(f.at(1889, 1066), white_rgb);  // left column of the first "0"
     EXPECT_EQ(f.count(white_rgb, 0, 1000, 1889, 1080), 0);
-    EXPECT_EQ(x0, 8);  // "001:147" from (8, 8)
-    EXPECT_EQ(y0, 8);
+    EXPECT_TRUE(x0 == 8 && y0 == 8);  // "001:147" from (8, 8)
     EXPECT_EQ(f.at(48, 8), white_rgb);   // top row of the final "7"
     EXPECT_EQ(f.at(20, 14), black_rgb);  // "1" leaves column 0 of its bottom row dark
 

@@ -1,7 +1,6 @@
-// Puts the whole graph state into a known blank form for unit tests of the
-// simulation that set the arrays and scalars by hand: every node alive at
-// (0, 0) with no ghost, no connections, no particles, every scalar at its
-// starting value, SQ = 17 and AM = n.
+// Blank graph state for hand-built simulation tests: every node alive at
+// (0, 0) with no ghost, no connections or particles, scalars at their
+// starting values, SQ = 17 and AM = n.
 #pragma once
 
 #include "graph/graph_state.h"
@@ -17,25 +16,14 @@ inline void clear_graph_state(int n) {
     std::memset(ghost_size, 0, sizeof ghost_size);
     std::memset(ghost_remaining, 0, sizeof ghost_remaining);
     std::memset(red_particles, 0, sizeof red_particles);
-    for (int i = 0; i < node_capacity; ++i) {
-        node_alive[i] = 1;
-        node_death_time[i] = -1.0;
-    }
+    for (int i = 0; i < node_capacity; ++i) node_alive[i] = 1, node_death_time[i] = -1.0;
     survivor_alone_since = -1.0;
     blue_survivor = -1;
-    last_group_bleed_beat = -1;
-    last_bleed_beat = -1;
-    blue_transition_baked = 0;
-    survivor_dance_initialized = 0;
-    survivor_dance_omega = 0.0f;
-    survivor_dance_radius = 0.0f;
-    survivor_dance_angle = 0.0f;
-    blue_cull_accumulator = 0.0f;
-    births_since_death = 0;
-    last_lifecycle_count = 0;
-    scheduled_colors_created = 0;
-    next_group_bleeder = 0;
-    next_red_particle = 0;
+    last_group_bleed_beat = last_bleed_beat = -1;
+    blue_transition_baked = survivor_dance_initialized = 0;
+    survivor_dance_omega = survivor_dance_radius = survivor_dance_angle = blue_cull_accumulator = 0.0f;
+    births_since_death = last_lifecycle_count = scheduled_colors_created = 0;
+    next_group_bleeder = next_red_particle = 0;
     controls[control_am].value = (float)n;
     controls[control_sq].value = 17.0f;
 }

@@ -1,5 +1,4 @@
-// Puts the global graph state into a known, empty shape so drawing tests can
-// place exactly the nodes, connections and ghosts they need.
+// Puts the global graph state into a known, empty shape for drawing tests.
 #pragma once
 
 #include "graph/graph_state.h"
