@@ -11,20 +11,6 @@
 
 namespace {
 
-// Starts from the blank state of program start, like a fresh run.
-void simulate_graph_span(uint64_t seed) {
-    clear_graph_state(0);
-    layout_seed = seed;
-    build_startup_layout();
-    double t = 0.0;
-    for (;;) {
-        double t_next = std::min(circle_phase_start, t + 0.016666666666666666);
-        run_simulation_step(t, (float)(t_next - t));
-        if (t_next >= circle_phase_start) break;
-        t = t_next;
-    }
-}
-
 void BM_GraphSpan(benchmark::State& state) {
     uint64_t seed = (uint64_t)state.range(0);
     for (auto _ : state) {

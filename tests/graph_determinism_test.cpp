@@ -11,20 +11,6 @@
 
 namespace {
 
-// Steps the graph from a blank state and the start-up layout of seed up to
-// bar 96 in 1/60 s steps. Growth values and the scheduled-highlight count
-// outlive a reseed, hence the blank start.
-void simulate_graph_span(uint64_t seed) {
-    clear_graph_state(0);
-    layout_seed = seed;
-    build_startup_layout();
-    for (double t = 0.0; t < circle_phase_start;) {
-        double t_next = std::min(circle_phase_start, t + 0.016666666666666666);
-        run_simulation_step(t, (float)(t_next - t));
-        t = t_next;
-    }
-}
-
 template <typename... T>
 void append_bytes(std::vector<uint8_t>& out, const T&... values) {
     (out.insert(out.end(), reinterpret_cast<const uint8_t*>(&values), reinterpret_cast<const uint8_t*>(&values) + sizeof values), ...);

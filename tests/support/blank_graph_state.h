@@ -4,7 +4,10 @@
 #pragma once
 
 #include "graph/graph_state.h"
+#include "graph/simulation.h"
+#include "timeline/timeline.h"
 
+#include <algorithm>
 #include <cstring>
 
 inline void clear_graph_state(int n) {
@@ -26,4 +29,18 @@ inline void clear_graph_state(int n) {
     next_group_bleeder = next_red_particle = 0;
     controls[control_am].value = (float)n;
     controls[control_sq].value = 17.0f;
+}
+
+// Steps the graph from the blank state and the start-up layout of seed up
+// to bar 96 in the start seek's 1/60 s steps. Growth values and the
+// scheduled-highlight count outlive a reseed, hence the blank start.
+inline void simulate_graph_span(uint64_t seed) {
+    clear_graph_state(0);
+    layout_seed = seed;
+    build_startup_layout();
+    for (double t = 0.0; t < circle_phase_start;) {
+        double t_next = std::min(circle_phase_start, t + 0.016666666666666666);
+        run_simulation_step(t, (float)(t_next - t));
+        t = t_next;
+    }
 }
