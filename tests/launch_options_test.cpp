@@ -1,6 +1,5 @@
 #include "app/launch_options.h"
 
-#include <cmath>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <string>
@@ -8,8 +7,7 @@
 
 namespace {
 
-// The parsed paths point into argv, so the arguments outlive the call
-// until the next one.
+// The parsed paths point into argv, so the arguments are kept until the next call.
 LaunchOptions parse(std::vector<std::string> args) {
     static std::vector<std::string> kept;
     kept = std::move(args);
@@ -19,104 +17,68 @@ LaunchOptions parse(std::vector<std::string> args) {
     return parse_launch_options((int)argv.size() - 1, argv.data());
 }
 
-std::string str(const char* s) { return s ? s : "(null)"; }
-
-TEST(LaunchOptions, NoArgumentsIsRealTimeWithClockSeedFromZero) {
-    LaunchOptions o = parse({});
-    EXPECT_FALSE(o.record);
-    EXPECT_FALSE(o.export_png);
-    EXPECT_FALSE(o.seed_given);
-    EXPECT_EQ(o.start_seconds, 0.0);
-    EXPECT_FALSE(o.show_help);
+// Expected path nullptr = that output is off; seed -1 = no seed given.
+TEST(LaunchOptions, OutputsAndSeedsTogether) {
+    struct Case { std::vector<std::string> args; const char* record_path; const char* export_dir; long seed; };
+    const Case cases[] = {
+        {{}, nullptr, nullptr, -1},
+        {{"--record"}, "ostrel-lossless.mkv", nullptr, -1},
+        {{"--record", "--seed", "12"}, "ostrel-lossless.mkv", nullptr, 12},
+        {{"--record", "out/take-1.mkv", "5"}, "out/take-1.mkv", nullptr, 5},
+        // Elsewhere --record only skips its value, which is then no seed.
+        {{"--seed", "5", "--record", "out.mkv"}, nullptr, nullptr, 5},
+        {{"--start", "1", "--record", "9"}, nullptr, nullptr, -1},
+        {{"--export-png-frames"}, nullptr, "indexed-frames", -1},
+        {{"--export-indexed-png", "a", "--export-png-frames", "b"}, nullptr, "b", -1},
+        {{"7", "--export-png-frames"}, nullptr, "indexed-frames", 7},
+        // A default never replaces a given directory.
+        {{"--export-png-frames", "dir", "--export-indexed-png", "--seed", "3"}, nullptr, "dir", 3},
+        {{"--record", "x.mkv", "--export-png-frames", "frames"}, "x.mkv", "frames", -1},
+        {{"12345"}, nullptr, nullptr, 2345},
+        {{"7", "8"}, nullptr, nullptr, 7},
+        {{"7", "--seed", "8"}, nullptr, nullptr, 8},
+        {{"--seed", "8", "7"}, nullptr, nullptr, 8},
+        {{"--seed", "123456789"}, nullptr, nullptr, 6789},
+        {{"--seed", "-5"}, nullptr, nullptr, 1611},  // strtoul wraps to 2^64 - 5
+        {{"word"}, nullptr, nullptr, 0},
+        {{"99999999999999999999999"}, nullptr, nullptr, 1615},  // ULONG_MAX mod 10000
+        {{"--seed"}, nullptr, nullptr, -1},
+        {{"-12"}, nullptr, nullptr, -1},  // an ignored option, not a seed
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.args));
+        LaunchOptions o = parse(c.args);
+        EXPECT_EQ(o.record, c.record_path != nullptr);
+        if (c.record_path) { EXPECT_STREQ(o.record_path, c.record_path); }
+        EXPECT_EQ(o.export_png, c.export_dir != nullptr);
+        if (c.export_dir) { EXPECT_STREQ(o.export_dir, c.export_dir); }
+        EXPECT_EQ(o.seed_given, c.seed >= 0);
+        if (c.seed >= 0) { EXPECT_EQ(o.seed, (uint64_t)c.seed); }
+        EXPECT_FALSE(o.show_help);
+    }
 }
 
-TEST(LaunchOptions, RecordOnlyAsFirstArgument) {
-    LaunchOptions o = parse({"--record"});
-    EXPECT_TRUE(o.record);
-    EXPECT_EQ(str(o.record_path), "ostrel-lossless.mkv");
-
-    o = parse({"--record", "--seed", "12"});
-    EXPECT_TRUE(o.record);
-    EXPECT_EQ(str(o.record_path), "ostrel-lossless.mkv");
-    EXPECT_TRUE(o.seed_given);
-    EXPECT_EQ(o.seed, 12u);
-
-    o = parse({"--record", "out/take-1.mkv", "5"});
-    EXPECT_TRUE(o.record);
-    EXPECT_EQ(str(o.record_path), "out/take-1.mkv");
-    EXPECT_EQ(o.seed, 5u);
-
-    // Elsewhere --record only skips its value: out.mkv is not a seed.
-    o = parse({"--seed", "5", "--record", "out.mkv"});
-    EXPECT_FALSE(o.record);
-    EXPECT_EQ(o.seed, 5u);
-    o = parse({"3", "--record", "9"});
-    EXPECT_FALSE(o.record);
-    EXPECT_EQ(o.seed, 3u);
-}
-
-TEST(LaunchOptions, ExportAnywhereLaterDirectoryWins) {
-    LaunchOptions o = parse({"--export-png-frames"});
-    EXPECT_TRUE(o.export_png);
-    EXPECT_EQ(str(o.export_dir), "indexed-frames");
-
-    o = parse({"--export-indexed-png", "a", "--export-png-frames", "b"});
-    EXPECT_TRUE(o.export_png);
-    EXPECT_EQ(str(o.export_dir), "b");
-
-    o = parse({"7", "--export-png-frames"});
-    EXPECT_TRUE(o.export_png);
-    EXPECT_EQ(str(o.export_dir), "indexed-frames");
-    EXPECT_EQ(o.seed, 7u);
-
-    o = parse({"--export-png-frames", "dir", "--export-indexed-png", "--start", "3"});
-    EXPECT_EQ(str(o.export_dir), "dir");  // a default never replaces a given directory
-    EXPECT_EQ(o.start_seconds, 3.0);
-
-    // Both outputs at once.
-    o = parse({"--record", "x.mkv", "--export-png-frames", "frames"});
-    EXPECT_TRUE(o.record);
-    EXPECT_TRUE(o.export_png);
-    EXPECT_EQ(str(o.record_path), "x.mkv");
-    EXPECT_EQ(str(o.export_dir), "frames");
-}
-
-TEST(LaunchOptions, StartSeconds) {
-    EXPECT_EQ(parse({"--start", "12.5"}).start_seconds, 12.5);
-    EXPECT_EQ(parse({"--start-seconds", "7"}).start_seconds, 7.0);
-    EXPECT_EQ(parse({"--start", "-3"}).start_seconds, 0.0);
-    EXPECT_EQ(parse({"--start", "abc"}).start_seconds, 0.0);
-    EXPECT_EQ(parse({"--start"}).start_seconds, 0.0);
-    // Not-a-number means no seek; huge values are held at a finite bound
-    // that still lies after the end of the piece.
-    EXPECT_EQ(parse({"--start", "nan"}).start_seconds, 0.0);
-    EXPECT_EQ(parse({"--start", "-inf"}).start_seconds, 0.0);
-    double inf = parse({"--start", "inf"}).start_seconds;
-    EXPECT_TRUE(std::isfinite(inf));
-    EXPECT_GT(inf, 300.0);
-    EXPECT_EQ(parse({"--start", "1e308"}).start_seconds, inf);
-    // The value is taken even when it looks like an option.
+TEST(LaunchOptions, StartSecondsNeverNegativeNaNOrUnbounded) {
+    struct Case { std::vector<std::string> args; double start; };
+    const Case cases[] = {
+        {{}, 0.0},
+        {{"--start", "12.5"}, 12.5},
+        {{"--start-seconds", "7"}, 7.0},
+        {{"--start", "-3"}, 0.0},
+        {{"--start", "abc"}, 0.0},
+        {{"--start"}, 0.0},
+        {{"--start", "nan"}, 0.0},
+        {{"--start", "inf"}, max_start_seconds},
+        {{"--start", "1e308"}, max_start_seconds},
+        {{"--export-indexed-png", "--start", "3"}, 3.0},
+    };
+    for (const Case& c : cases) EXPECT_EQ(parse(c.args).start_seconds, c.start) << testing::PrintToString(c.args);
+    // The bound still lies after the end of the piece.
+    EXPECT_GT(max_start_seconds, 300.0);
+    // The value is taken even when it looks like an option; "4" is then the first bare word.
     LaunchOptions o = parse({"--start", "--seed", "4"});
     EXPECT_EQ(o.start_seconds, 0.0);
-    EXPECT_EQ(o.seed, 4u);  // "4" is then the first bare word
-}
-
-TEST(LaunchOptions, Seeds) {
-    EXPECT_EQ(parse({"12345"}).seed, 2345u);
-    EXPECT_EQ(parse({"7", "8"}).seed, 7u);
-    EXPECT_EQ(parse({"7", "--seed", "8"}).seed, 8u);
-    EXPECT_EQ(parse({"--seed", "8", "7"}).seed, 8u);
-    EXPECT_EQ(parse({"--seed", "123456789"}).seed, 6789u);
-    EXPECT_EQ(parse({"--seed", "-5"}).seed, 1611u);  // strtoul wraps to 2^64 - 5
-    EXPECT_EQ(parse({"word"}).seed, 0u);
-    EXPECT_TRUE(parse({"word"}).seed_given);
-    EXPECT_EQ(parse({"0"}).seed, 0u);
-    EXPECT_EQ(parse({"9999"}).seed, 9999u);
-    EXPECT_EQ(parse({"99999999999999999999999"}).seed, 1615u);  // ULONG_MAX mod 10000
-    LaunchOptions o = parse({"--seed"});
-    EXPECT_FALSE(o.seed_given);
-    o = parse({"-12"});  // an ignored option, not a seed
-    EXPECT_FALSE(o.seed_given);
+    EXPECT_EQ(o.seed, 4u);
 }
 
 TEST(LaunchOptions, Help) {
@@ -126,9 +88,8 @@ TEST(LaunchOptions, Help) {
     EXPECT_NE(std::strstr(usage_text(), "src/beat3-140bpm.mp3"), nullptr);
 }
 
-// Random argument vectors: random bytes, huge numbers, missing values and
-// repeated options must never crash or read out of bounds (the sanitizer
-// build checks the reads).
+// Random bytes, huge numbers, missing values and repeated options never
+// crash or read out of bounds (the sanitizer build checks the reads).
 TEST(LaunchOptions, FuzzRandomArgumentVectors) {
     const char* pieces[] = {"--record", "--export-indexed-png", "--export-png-frames", "--start",
                             "--start-seconds", "--seed", "-", "", "--", "1e400", "nan", "-inf",
@@ -139,28 +100,20 @@ TEST(LaunchOptions, FuzzRandomArgumentVectors) {
         return (uint32_t)(state >> 33);
     };
     for (int round = 0; round < 20000; ++round) {
-        int count = (int)(next() % 7);
-        std::vector<std::string> args;
-        for (int k = 0; k < count; ++k) {
+        std::vector<std::string> args((size_t)(next() % 7));
+        for (std::string& arg : args) {
             if (next() % 3 == 0) {
-                std::string random_bytes;
-                int len = (int)(next() % 12);
-                for (int c = 0; c < len; ++c) random_bytes.push_back((char)(1 + next() % 255));
-                args.push_back(random_bytes);
+                for (int len = (int)(next() % 12); len > 0; --len) arg.push_back((char)(1 + next() % 255));
             } else {
-                args.push_back(pieces[next() % (sizeof(pieces) / sizeof(pieces[0]))]);
+                arg = pieces[next() % (sizeof(pieces) / sizeof(pieces[0]))];
             }
         }
         LaunchOptions o = parse(args);
         ASSERT_LT(o.seed, 10000u);
         ASSERT_GE(o.start_seconds, 0.0);
         ASSERT_LE(o.start_seconds, max_start_seconds);
-        if (o.record) {
-            ASSERT_NE(o.record_path, nullptr);
-        }
-        if (o.export_png) {
-            ASSERT_NE(o.export_dir, nullptr);
-        }
+        ASSERT_TRUE(!o.record || o.record_path != nullptr);
+        ASSERT_TRUE(!o.export_png || o.export_dir != nullptr);
     }
 }
 
