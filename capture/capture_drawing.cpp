@@ -99,7 +99,7 @@ void draw_retracting_path(double now, int i) {
     glEnd();
 }
 
-void draw_node_square(double now, int i, double start, float square_size) {
+void draw_node_square(double now, int i, double start, double received, float square_size) {
     if (!node_alive[i]) {
         if (ghost_remaining[i] > 0.0f) {
             opaque_hollow_rect(nodes[i].x, nodes[i].y, ghost_remaining[i] * ghost_size[i], ghost_grey,
@@ -111,7 +111,7 @@ void draw_node_square(double now, int i, double start, float square_size) {
     Point p = swayed_point(i, now);
     Colour3 c = highlight_colour(node_highlight[i]);
     opaque_hollow_rect(p.x, p.y, square_size, c.r, c.g, c.b);
-    if (capture_received_time(i) <= now) {
+    if (received <= now) {
         if (beat_flash(now)) make_black_current();
         draw_head_square(p.x, p.y);
     }
@@ -134,8 +134,9 @@ void set_capture_color(int from, int to) {
     make_current(highlight_colour(value));
 }
 
-void draw_capture(double now, int from, int to) {
-    double elapsed = now - capture_start_time(to);
+// The capture of node to, which started at song time start.
+static void draw_capture_from(double now, int from, int to, double start) {
+    double elapsed = now - start;
     Point s = swayed_point(from, now);
     bool flash = beat_flash(now);
 
@@ -180,27 +181,31 @@ void draw_capture(double now, int from, int to) {
     glEnd();
 }
 
+void draw_capture(double now, int from, int to) {
+    draw_capture_from(now, from, to, capture_start_time(to));
+}
+
 void draw_capture_layer(double t) {
-    const int n = std::min(active_node_count(), node_capacity);
+    const int n = active_node_count();
     const float square_size = controls[control_sq].value;
 
-    // Capture start times are pure functions of the graph, which does not
-    // change while a frame is drawn: work each out once per frame.
-    static double start[node_capacity];
-    for (int i = 0; i < n; ++i) start[i] = capture_start_time(i);
+    // The capture times depend only on the graph, which does not change
+    // while a frame is drawn: work them all out once, parents first.
+    static CaptureTimes times;
+    compute_capture_times(times, n);
 
     for (int i = 1; i < n; ++i) {
         int p = parent_of(i);
         set_capture_color(p, i);
-        if (node_alive[i] && node_alive[p] && start[i] <= t) draw_capture(t, p, i);
+        if (node_alive[i] && node_alive[p] && times.start[i] <= t) draw_capture_from(t, p, i, times.start[i]);
     }
     if (n > 0 && node_alive[0]) {
         glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-        draw_capture(t, -1, 0);
+        draw_capture_from(t, -1, 0, times.start[0]);
     }
     for (int i = 0; i < n; ++i) {
         if (node_alive[i] || node_death_time[i] < 0.0 || t - node_death_time[i] < 0.0) continue;
         draw_retracting_path(t, i);
     }
-    for (int i = 0; i < n; ++i) draw_node_square(t, i, start[i], square_size);
+    for (int i = 0; i < n; ++i) draw_node_square(t, i, times.start[i], times.received[i], square_size);
 }

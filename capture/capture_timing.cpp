@@ -1,10 +1,11 @@
 #include "capture/capture_timing.h"
 
+#include "timeline/timeline.h"
+
 #include <cmath>
 
 namespace {
 
-const double beat_length = 0.42857142857142855;
 const double source_wait = 0.18;
 const double travel_speed = 360.0;
 
@@ -31,7 +32,7 @@ double finished_after(double start, float d) {
 }
 
 double start_after(int i, double parent_received) {
-    double t = (double)square_birth_beat(i) * beat_length;
+    double t = (double)square_birth_beat(i) * beat_seconds;
     if (i <= 0 || i >= node_capacity) return t;
     return parent_received > t ? parent_received : t;
 }

@@ -8,7 +8,6 @@
 
 namespace {
 
-const double four_bars = 6.857142857142857;
 // The sway phases of floating_position at song time 54.857142857142854.
 const double baked_sway_x_phase = 23.04;
 const double baked_sway_y_phase = 16.8192;
@@ -81,9 +80,9 @@ void update_blue_cull(float dt, double t) {
 
 double revival_start_time() {
     if (!(survivor_dance_omega > 0.0f)) return circle_phase_start;
-    float period = 6.2831855f / survivor_dance_omega;
+    float period = survivor_dance_period();
     float slowdown_and_swing = 2.15f * period;
-    return survivor_alone_since + four_bars + (double)slowdown_and_swing + four_bars;
+    return survivor_alone_since + survivor_solitude_seconds + (double)slowdown_and_swing + survivor_solitude_seconds;
 }
 
 int list_revival_nodes(int* dead) {

@@ -199,9 +199,13 @@ void update_connections(float dt, float pulse, double t) {
     }
 }
 
+float blue_wave_radius(double t) {
+    return (float)(t - blue_phase_start) * 140.0f;
+}
+
 bool connection_is_blue(double t, int a, int b) {
     if (t < blue_phase_start) return false;
-    float radius = (float)(t - blue_phase_start) * 140.0f;
+    float radius = blue_wave_radius(t);
     float mx = (nodes[a].x + nodes[b].x) * 0.5f - 960.0f;
     float my = (nodes[a].y + nodes[b].y) * 0.5f - 540.0f;
     return mx * mx + my * my <= radius * radius;

@@ -15,7 +15,6 @@ namespace {
 
 const float centre_x = 960.0f;
 const float centre_y = 540.0f;
-const float wave_speed = 140.0f;         // pixels per song second
 const float ring_max_radius = 1450.0f;   // the ring is gone past this
 const int ring_vertex_count = 160;
 const double revival_linger = 0.65;      // a revival path stays after arrival
@@ -67,20 +66,22 @@ void emit_connection_elbow(int a, int b) {
 }
 
 // Only the tree of parent connections between live nodes is shown; the
-// blue wave thins it to the nodes whose index ends in 7, 8 or 9.
+// blue wave thins it to the nodes whose index ends in 7, 8 or 9. The pairs
+// are walked in row order, which decides what covers what; the colour of a
+// pair that is not drawn would never be seen, so it is not set.
 void draw_blue_phase_connections(double t, int n) {
     for (int b = 1; b < n; ++b) frame_parent[b] = parent_of(b);
     glBegin(GL_LINES);
     for (int a = 0; a < n - 1; ++a) {
         for (int b = a + 1; b < n; ++b) {
+            if (frame_parent[b] != a || !node_alive[a] || !node_alive[b]) continue;
             bool blue = connection_is_blue(t, a, b);
+            if (blue && b % 10 < 7) continue;
             if (blue) {
                 make_blue_current();
             } else {
                 make_colour_current(highlight_colour(connection_highlight[pair_index(a, b)]));
             }
-            if (frame_parent[b] != a || !node_alive[a] || !node_alive[b]) continue;
-            if (blue && b % 10 < 7) continue;
             emit_connection_elbow(a, b);
         }
     }
@@ -190,7 +191,9 @@ void draw_ring_and_centre(double t, int n) {
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     float f = std::min((float)(t / beat_seconds), 1.0f);
     if (n <= 0 && f < 1.0f) {
-        float w = intro_sweep_width(t);
+        // A white line across the centre, shrinking to nothing in one beat.
+        float rest = 1.0f - f;
+        float w = 1920.0f * (rest * rest * rest);
         rect(centre_x - w * 0.5f, 538.0f, w, 4.0f);
     } else if (f >= 1.0f) {
         draw_centre_square(t);
@@ -199,19 +202,8 @@ void draw_ring_and_centre(double t, int n) {
 
 }  // namespace
 
-float blue_wave_radius(double t) {
-    return (float)(t - blue_phase_start) * wave_speed;
-}
-
-float intro_sweep_width(double t) {
-    float f = std::min((float)(t / beat_seconds), 1.0f);
-    float rest = 1.0f - f;
-    return 1920.0f * (rest * rest * rest);
-}
-
 void draw_graph_scene(double t) {
-    // The per-node scratch arrays hold node_capacity entries.
-    const int n = std::min(active_node_count(), node_capacity);
+    const int n = active_node_count();
     draw_red_particles();
     if (n > 0) draw_ghost_outlines(n);
     glLineWidth(4.0f);

@@ -5,11 +5,3 @@
 
 void draw_graph_scene(double t);
 
-// Radius in pixels of the blue wave that spreads from the screen centre at
-// 140 pixels per second from the end of bar 32 (negative before it).
-float blue_wave_radius(double t);
-
-// Width of the white line that shrinks across the centre during the first
-// beat of the piece: 1920 pixels at t = 0, nothing from the first beat on.
-float intro_sweep_width(double t);
-

@@ -58,8 +58,6 @@ float rng_unit() {
 
 namespace {
 
-const float two_pi_f = 6.2831855f;
-
 // Column and row bases of the banded regions, each product in single
 // precision.
 float column_base(float r) {

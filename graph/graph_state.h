@@ -37,6 +37,16 @@ struct Control {
 
 enum ControlIndex { control_am, control_di, control_in, control_sp, control_sq, control_dr, control_count };
 
+// 2 pi in single precision, for headings and the dance period.
+const float two_pi_f = 6.2831855f;
+// The point that nodes and particles circle, each product in single
+// precision.
+const float swirl_center_x = 0.53f * 1920.0f;
+const float swirl_center_y = 0.51f * 1080.0f;
+// Song seconds between the survivor being left alone and its dance: four
+// bars.
+const double survivor_solitude_seconds = 6.857142857142857;
+
 // The pair a < b lives at a * node_capacity + b.
 inline int pair_index(int a, int b) { return a * node_capacity + b; }
 
@@ -74,6 +84,9 @@ extern Control controls[control_count];
 // The seed (0..9999) and the generator state.
 extern uint64_t layout_seed;
 extern uint64_t rng_state;
+
+// Period of the survivor's dance, 2 pi / survivor_dance_omega.
+inline float survivor_dance_period() { return two_pi_f / survivor_dance_omega; }
 
 // Active node count n: the AM value truncated.
 int active_node_count();

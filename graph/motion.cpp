@@ -7,11 +7,6 @@
 
 namespace {
 
-const float swirl_center_x = 0.53f * 1920.0f;
-const float swirl_center_y = 0.51f * 1080.0f;
-const float two_pi_f = 6.2831855f;
-const double four_bars = 6.857142857142857;
-
 // (k i mod 101) / 100: a fixed per-node fraction in 0 .. 1.
 float index_fraction(int k, int i) {
     return (float)((k * i) % 101) / 100.0f;
@@ -29,7 +24,7 @@ float wrap_axis(float v, float high) {
 }
 
 bool is_dancing(int i, double s) {
-    return i == blue_survivor && survivor_alone_since >= 0.0 && s >= survivor_alone_since + four_bars;
+    return i == blue_survivor && survivor_alone_since >= 0.0 && s >= survivor_alone_since + survivor_solitude_seconds;
 }
 
 // The survivor leaves its swirl for a circle of its own, starting where it
@@ -41,7 +36,7 @@ void dance_survivor(Node& node, double s, float dx, float dy, float r, float sw)
         survivor_dance_radius = r;
         survivor_dance_initialized = 1;
     }
-    float u = (float)(s - survivor_alone_since - four_bars);
+    float u = (float)(s - survivor_alone_since - survivor_solitude_seconds);
     float theta = dance_angle_offset(u, survivor_dance_omega) + survivor_dance_angle;
     node.x = (float)std::cos((double)theta) * survivor_dance_radius + swirl_center_x;
     node.y = (float)std::sin((double)theta) * survivor_dance_radius + swirl_center_y;
@@ -50,9 +45,9 @@ void dance_survivor(Node& node, double s, float dx, float dy, float r, float sw)
 // Dead nodes turn their swirl around over one dance period once the
 // survivor has stopped, one after another by their stagger.
 float reversed_swirl_speed(int i, int n, double s, float sw) {
-    float period = two_pi_f / survivor_dance_omega;
+    float period = survivor_dance_period();
     float stagger = (float)((47 * i) % n) * 0.055f;
-    float q = (float)(s - survivor_alone_since - four_bars - (double)(1.15f * period)) - stagger;
+    float q = (float)(s - survivor_alone_since - survivor_solitude_seconds - (double)(1.15f * period)) - stagger;
     if (q > 0.0f) sw = sw * (1.0f - 2.0f * std::min(q / period, 1.0f));
     return sw;
 }

@@ -10,20 +10,16 @@
 
 namespace {
 
-const double four_bars = 6.857142857142857;
-const float swirl_center_x = 0.53f * 1920.0f;
-const float swirl_center_y = 0.51f * 1080.0f;
-
 // The survivor bleeds once per bar from the start of its dance until one
 // dance period after the dance's stop.
 void bleed_survivor(double t, int64_t bar) {
     if (blue_survivor < 0 || survivor_alone_since < 0.0) return;
-    double dance_start = survivor_alone_since + four_bars;
+    double dance_start = survivor_alone_since + survivor_solitude_seconds;
     if (t < dance_start) return;
     float period;
     double stop_offset;
     if (survivor_dance_omega > 0.0f) {
-        period = 6.2831855f / survivor_dance_omega;
+        period = survivor_dance_period();
         stop_offset = 1.15 * (double)period;
     } else {
         period = 6.0f;
@@ -34,7 +30,7 @@ void bleed_survivor(double t, int64_t bar) {
     if (t < dance_start + stop_offset) {
         emit_red_particle(survivor.x, survivor.y);
     } else {
-        float f = 1.0f - (float)((t - survivor_alone_since - four_bars - stop_offset) / (double)period);
+        float f = 1.0f - (float)((t - survivor_alone_since - survivor_solitude_seconds - stop_offset) / (double)period);
         if (f < 0.0f) f = 0.0f;
         if (f > 0.0f) emit_red_particle(survivor.x, survivor.y);
     }
@@ -87,7 +83,7 @@ void emit_red_particle(float x, float y) {
     float r3 = rng_unit();
     float r4 = rng_unit();
     float r5 = rng_unit();
-    float a = r1 * 6.2831855f;
+    float a = r1 * two_pi_f;
     float d = r2 * 8.0f;
     RedParticle& p = red_particles[slot];
     p.x = x + (float)std::cos((double)a) * d;

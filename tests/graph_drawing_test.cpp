@@ -1,4 +1,5 @@
 #include "graph/blue_cull.h"
+#include "graph/connections.h"
 #include "graph/graph_drawing.h"
 #include "graph/graph_state.h"
 #include "tests/support/gl_test_context.h"
