@@ -5,18 +5,16 @@
 #include "graph/graph_state.h"
 #include "graph/simulation.h"
 #include "render/primitives.h"
+#include "render/screen.h"
 #include "scene/circle_phase.h"
 #include "timeline/music.h"
 #include "timeline/timeline.h"
 
 #include <GL/gl.h>
 #include <cstdio>
-#include <ctime>
 
 namespace {
 
-const double lead_in_seconds = 2.0;
-const double blackout_seconds = 4.0;
 const float max_step_seconds = 0.05f;
 
 struct LoopState {
@@ -43,11 +41,16 @@ void clear_to_black() {
     glClear(GL_COLOR_BUFFER_BIT);
 }
 
-void draw_blackout(LoopState& loop) {
+// The closing blackout's clock: it begins on its first frame and ends the
+// loop on the frame on which 4 s of it have passed.
+void time_blackout(LoopState& loop) {
     if (loop.end_time < 0.0) loop.end_time = loop.clock;
+    loop.running = loop.running && !blackout_finished(loop.clock, loop.end_time);
+}
+
+void draw_blackout() {
     glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
-    rect(0.0f, 0.0f, 1920.0f, 1080.0f);
-    loop.running = loop.running && (loop.clock - loop.end_time < blackout_seconds);
+    rect(0.0f, 0.0f, screen_width_f, screen_height_f);
 }
 
 void handle_events(LoopState& loop) {
@@ -90,10 +93,10 @@ void align_music(LoopState& loop, double start_seconds) {
     }
 }
 
-void draw_song_frame(LoopState& loop, double t, bool offline, double duration) {
-    switch (choose_frame_content(t, offline, duration, music.active != 0)) {
+void draw_song_frame(const LoopState& loop, FrameContent content, double t) {
+    switch (content) {
     case FrameContent::blackout:
-        draw_blackout(loop);
+        draw_blackout();
         break;
     case FrameContent::circle_phase_only:
         draw_circle_phase(t);
@@ -131,11 +134,10 @@ FrameContent choose_frame_content(double t, bool offline, double duration, bool 
 }
 
 void reseed_from_clock() {
-    uint64_t seed = ((uint64_t)std::time(nullptr) ^ (uint64_t)SDL_GetPerformanceCounter()) % 10000u;
-    reseed_layout(seed);
+    reseed_layout(seed_from_clock());
 }
 
-int run_frame_loop(AppWindow& app, const LaunchOptions& options, OfflineOutput* output) {
+int run_frame_loop(AppWindow& app, double start_seconds, OfflineOutput* output) {
     const bool offline = output != nullptr;
     const double frequency = (double)SDL_GetPerformanceFrequency();
     music = MusicStream{};
@@ -152,8 +154,8 @@ int run_frame_loop(AppWindow& app, const LaunchOptions& options, OfflineOutput* 
         loop.now = SDL_GetPerformanceCounter();
 
         if (offline) {
-            loop.clock = (double)offline_frames_done(*output) / 60.0;
-            loop.dt = (float)(1.0 / 60.0);
+            loop.clock = offline_clock(offline_frames_done(*output));
+            loop.dt = (float)frame_seconds;
         } else {
             float elapsed = (float)((double)(loop.now - loop.prev_now) / frequency);
             loop.dt = elapsed > max_step_seconds ? max_step_seconds : elapsed;
@@ -166,19 +168,25 @@ int run_frame_loop(AppWindow& app, const LaunchOptions& options, OfflineOutput* 
         if (offline) {
             if (loop.clock >= lead_in_seconds) loop.audio_start = lead_in_seconds;
         } else {
-            align_music(loop, options.start_seconds);
+            align_music(loop, start_seconds);
         }
 
-        clear_to_black();
+        // Offline frames outside the range asked for are stepped through
+        // without a picture: the simulation and the end rule still run.
+        const bool drawn = !offline || offline_frame_wanted(*output);
+        if (drawn) clear_to_black();
         if (loop.audio_start >= 0.0 && loop.clock >= loop.audio_start) {
-            double t = options.start_seconds + loop.clock - loop.audio_start;
+            double t = start_seconds + loop.clock - loop.audio_start;
             if (t < circle_phase_start) run_simulation_step(t, loop.dt);
             if (music.active) music_update(music);
-            draw_song_frame(loop, t, offline, offline ? output->duration : 0.0);
+            FrameContent content =
+                choose_frame_content(t, offline, offline ? output->duration : 0.0, music.active != 0);
+            if (content == FrameContent::blackout) time_blackout(loop);
+            if (drawn) draw_song_frame(loop, content, t);
         }
 
         if (offline && write_offline_frame(*output)) loop.running = false;
-        SDL_GL_SwapWindow(app.window);
+        if (drawn) SDL_GL_SwapWindow(app.window);
         if (!offline) wait_out_frame(loop);
         if (!loop.running) break;
         loop.prev_now = loop.now;

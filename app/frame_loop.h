@@ -2,14 +2,13 @@
 // step, the choice of what to draw, frame output, swap and pacing.
 #pragma once
 
-#include "app/launch_options.h"
 #include "app/startup.h"
 #include "output/offline_output.h"
 
 // Runs until the piece has ended or the user quit, then shuts everything
 // down in order (encoder, export buffers, music, cursor, context, window,
 // SDL). output is null in real-time mode. Returns the exit status.
-int run_frame_loop(AppWindow& app, const LaunchOptions& options, OfflineOutput* output);
+int run_frame_loop(AppWindow& app, double start_seconds, OfflineOutput* output);
 
 // What a frame past the lead-in shows, decided by song time alone (and,
 // in real-time mode, by whether the music still plays).

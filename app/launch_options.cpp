@@ -26,6 +26,35 @@ static double parse_start(const char* text) {
     return value;
 }
 
+// A whole decimal number without sign or spaces, below 10^15; advances *p.
+static int parse_frame_number(const char** p, int64_t* value) {
+    const char* s = *p;
+    int64_t n = 0;
+    int digits = 0;
+    while (*s >= '0' && *s <= '9') {
+        if (++digits > 15) return 0;
+        n = n * 10 + (*s - '0');
+        s++;
+    }
+    if (digits == 0) return 0;
+    *value = n;
+    *p = s;
+    return 1;
+}
+
+int parse_frame_range(const char* text, int64_t* first, int64_t* last) {
+    if (text == nullptr) return 0;
+    const char* p = text;
+    int64_t a = 0, b = 0;
+    if (!parse_frame_number(&p, &a) || *p != '-') return 0;
+    p++;
+    if (!parse_frame_number(&p, &b) || *p != '\0') return 0;
+    if (a < 1 || b < a) return 0;
+    *first = a;
+    *last = b;
+    return 1;
+}
+
 LaunchOptions parse_launch_options(int argc, const char* const* argv) {
     LaunchOptions options = {};
     if (argc < 2 || argv == nullptr) return options;
@@ -67,6 +96,14 @@ LaunchOptions parse_launch_options(int argc, const char* const* argv) {
             if (!has_value) break;
             options.start_seconds = parse_start(value);
             i += 2;
+        } else if (std::strcmp(arg, "--frames") == 0) {
+            // A later --frames replaces an earlier one; a missing value is
+            // a bad range, not silence.
+            options.frames_given = true;
+            options.frames_text = value;
+            options.frames_valid = parse_frame_range(value, &options.first_frame, &options.last_frame) == 1;
+            if (!has_value) break;
+            i += 2;
         } else if (std::strcmp(arg, "--seed") == 0) {
             if (!has_value) break;
             options.seed = parse_seed(value);
@@ -97,6 +134,10 @@ const char* usage_text() {
            "                              needs ffmpeg on the search path\n"
            "  --export-indexed-png [DIR]  render offline to palette PNG frames (default\n"
            "  --export-png-frames [DIR]   indexed-frames)\n"
+           "  --frames FIRST-LAST         with --record or PNG export: render only frames\n"
+           "                              FIRST to LAST of that run, numbered as a whole\n"
+           "                              run's files are (frame 1 is the first lead-in\n"
+           "                              frame); they equal the whole run's frames\n"
            "  -h, --help                  show this text\n"
            "\n"
            "Keys: Escape quits, I toggles the seed and bar counter, R reseeds the graph.\n"

@@ -16,9 +16,18 @@ struct LaunchOptions {
     bool seed_given;
     uint64_t seed;  // 0..9999, meaningful when seed_given
     bool show_help;
+    bool frames_given;      // --frames was on the command line
+    bool frames_valid;      // and its value was FIRST-LAST, whole numbers, 1 <= FIRST <= LAST
+    const char* frames_text;  // the value as given (null when it was missing)
+    int64_t first_frame;
+    int64_t last_frame;
 };
 
 LaunchOptions parse_launch_options(int argc, const char* const* argv);
+
+// "FIRST-LAST": two whole decimal numbers, 1 <= FIRST <= LAST, nothing
+// else. 1 with the numbers set, 0 for anything else.
+int parse_frame_range(const char* text, int64_t* first, int64_t* last);
 
 // The usage text for --help.
 const char* usage_text();

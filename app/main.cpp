@@ -1,12 +1,7 @@
-#include "app/frame_loop.h"
 #include "app/launch_options.h"
-#include "app/startup.h"
-#include "graph/graph_state.h"
-#include "output/offline_output.h"
-#include "timeline/start_seek.h"
+#include "app/program.h"
 
 #include <cstdio>
-#include <ctime>
 
 int main(int argc, char** argv) {
     LaunchOptions options = parse_launch_options(argc, argv);
@@ -14,25 +9,14 @@ int main(int argc, char** argv) {
         std::fputs(usage_text(), stdout);
         return 0;
     }
-    const bool offline = options.record || options.export_png;
-
-    AppWindow app;
-    if (!start_window(app, offline)) return 1;
-
-    if (options.seed_given) {
-        layout_seed = options.seed;
-    } else {
-        layout_seed = (uint64_t)std::time(nullptr) ^ (uint64_t)SDL_GetPerformanceCounter();
+    if (options.frames_given && !options.frames_valid) {
+        std::fprintf(stderr, "Bad frame range \"%s\": give --frames FIRST-LAST, whole numbers with 1 <= FIRST <= LAST.\n",
+                     options.frames_text != nullptr ? options.frames_text : "");
+        return 1;
     }
-    layout_seed = layout_seed % 10000u;
-    build_startup_layout();
-
-    if (options.start_seconds > 0.0 && !run_start_seek(app.window, options.start_seconds)) {
-        close_window(app);  // the user quit during the seek
-        return 0;
+    if (options.frames_given && !options.record && !options.export_png) {
+        std::fputs("--frames needs --record or --export-png-frames: it renders part of an offline run.\n", stderr);
+        return 1;
     }
-
-    static OfflineOutput output;
-    if (offline && !setup_offline_output(output, options)) return 1;
-    return run_frame_loop(app, options, offline ? &output : nullptr);
+    return run_piece(options, nullptr);
 }

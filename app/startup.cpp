@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 
 #ifdef OSTREL_SANITIZE_BUILD
 #include <dlfcn.h>
@@ -80,6 +81,10 @@ int start_window(AppWindow& app, bool offline) {
     SDL_ShowCursor(SDL_DISABLE);
     apply_gl_state();
     return 1;
+}
+
+uint64_t seed_from_clock() {
+    return ((uint64_t)std::time(nullptr) ^ (uint64_t)SDL_GetPerformanceCounter()) % 10000u;
 }
 
 void close_window(AppWindow& app) {

@@ -3,6 +3,8 @@
 
 #include <SDL2/SDL.h>
 
+#include <cstdint>
+
 struct AppWindow {
     SDL_Window* window;
     SDL_GLContext context;
@@ -14,5 +16,9 @@ struct AppWindow {
 // display use SDL's offscreen driver. Writes the failure message and
 // returns 0 when the program must exit with status 1.
 int start_window(AppWindow& app, bool offline);
+// A seed from the clock (time and performance counter), 0..9999: the
+// default seed and the reseed key's.
+uint64_t seed_from_clock();
+
 // The last steps of every shutdown: cursor, GL context, window, SDL.
 void close_window(AppWindow& app);

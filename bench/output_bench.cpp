@@ -118,7 +118,7 @@ void BM_PipeWrite(benchmark::State& state) {
     char command[2048];
     char file[200];
     std::snprintf(file, sizeof file, "%s/pipe.mkv", bench_dir);
-    format_encoder_command(command, sizeof command, file, 0.0, 1000.0);
+    format_encoder_command(command, sizeof command, file, AudioPlacement{2.0, 0.0, 1000.0});
     if (!start_recorder(recorder, command, 1 << 30)) {
         state.SkipWithError("no encoder");
         return;
@@ -171,8 +171,7 @@ void BM_ExportPlainVersusWorkers(benchmark::State& state) {
     std::snprintf(worker_dir, sizeof worker_dir, "%s/workers", bench_dir);
     mkdir(plain_dir, 0755);
     setup_exporter(plain, plain_dir, 1 << 30);
-    LaunchOptions options = {};
-    options.export_png = true;
+    RenderRequest options = {};
     options.export_dir = worker_dir;
     if (!setup_offline_output(out, options)) {
         state.SkipWithError("set-up failed");
@@ -222,11 +221,9 @@ void BM_OfflineLoop(benchmark::State& state) {
     char file[200];
     std::snprintf(dir, sizeof dir, "%s/pipelined", bench_dir);
     std::snprintf(file, sizeof file, "%s/loop.mkv", bench_dir);
-    LaunchOptions options = {};
-    options.record = (state.range(1) & 2) != 0;
-    options.record_path = file;
-    options.export_png = (state.range(1) & 1) != 0;
-    options.export_dir = dir;
+    RenderRequest options = {};
+    options.record_path = (state.range(1) & 2) != 0 ? file : nullptr;
+    options.export_dir = (state.range(1) & 1) != 0 ? dir : nullptr;
     tree_t = 180.0;
     for (auto _ : state) {
         if (!setup_offline_output(out, options)) {

@@ -5,10 +5,6 @@
 
 #include <cstdint>
 
-const int offline_frame_rate = 60;
-const double offline_lead_in_seconds = 2.0;
-const double offline_blackout_seconds = 4.0;
-
 // T = (2.0 + duration) + 4.0.
 double offline_total_seconds(double duration);
 // ceil(T * 60).
@@ -17,5 +13,5 @@ int64_t offline_total_frames(double total_seconds);
 // lead-in frames until the clock reaches 2 s, song time from start_seconds,
 // the blackout from the first frame with song time >= duration, and the last
 // frame the one on which 4 s of blackout have passed; never more than
-// total_frames. Uses the frame loop's own arithmetic so the two agree.
+// total_frames. Uses the frame loop's own clock and end rule so the two agree.
 int64_t offline_rendered_frames(double start_seconds, double duration, int64_t total_frames);

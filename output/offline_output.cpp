@@ -2,7 +2,8 @@
 
 #include "output/encode_workers.h"
 #include "output/frame_totals.h"
-#include "timeline/music.h"
+#include "timeline/timeline.h"
+#include "timeline/track.h"
 
 #include <GL/gl.h>
 
@@ -25,13 +26,13 @@ const char* const export_failed = "Could not start indexed PNG export.\n";
 struct sigaction saved_sigxfsz;
 bool sigxfsz_saved = false;
 
-int check_recording_name(const char* file, double start_seconds, double cut_seconds, char* command) {
+int check_recording_name(const char* file, const AudioPlacement& audio, char* command) {
     if (!safe_output_name(file)) {
         std::fputs("Recording filename contains unsupported characters.\n", stderr);
         std::fputs(recording_failed, stderr);
         return 0;
     }
-    if (!format_encoder_command(command, encoder_command_capacity, file, start_seconds, cut_seconds)) {
+    if (!format_encoder_command(command, encoder_command_capacity, file, audio)) {
         std::fputs("Recording filename is too long.\n", stderr);
         std::fputs(recording_failed, stderr);
         return 0;
@@ -84,7 +85,28 @@ void restore_file_size_signal() {
 }
 
 void read_back_frame(unsigned char* rgb) {
-    glReadPixels(0, 0, frame_width, frame_height, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+    glReadPixels(0, 0, screen_width, screen_height, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+}
+
+// The range must lie inside the run: 1 <= first <= last <= the run's last
+// frame.
+int check_frame_range(int64_t first, int64_t last, int64_t run_frames) {
+    if (first < 1 || last < first) {
+        std::fprintf(stderr, "Frame range %ld-%ld is empty or starts before frame 1.\n", (long)first, (long)last);
+        return 0;
+    }
+    if (last > run_frames) {
+        std::fprintf(stderr, "Frame range %ld-%ld ends after the run's last frame, %ld.\n", (long)first, (long)last,
+                     (long)run_frames);
+        return 0;
+    }
+    return 1;
+}
+
+bool frame_is_inspected(const OfflineOutput& out, int64_t frame_number) {
+    const FrameInspection* inspection = out.inspection;
+    return inspection != nullptr && out.next_inspected < inspection->frame_count &&
+           inspection->frames[out.next_inspected] == frame_number;
 }
 
 void describe_encoder_status(int status) {
@@ -102,40 +124,48 @@ void describe_encoder_status(int status) {
 
 }  // namespace
 
-int setup_offline_output(OfflineOutput& out, const LaunchOptions& options) {
+int setup_offline_output(OfflineOutput& out, const RenderRequest& request) {
     out = OfflineOutput{};
-    out.recording = options.record;
-    out.exporting = options.export_png;
+    out.recording = request.record_path != nullptr;
+    out.exporting = request.export_dir != nullptr;
+    out.inspection = request.inspection;
     double duration = 0.0;
     if (!probe_track_duration(&duration)) return 0;
     out.duration = duration;
     const double total_seconds = offline_total_seconds(duration);
     const int64_t total_frames = offline_total_frames(total_seconds);
-    out.rendered_frames = offline_rendered_frames(options.start_seconds, duration, total_frames);
+    out.run_frames = offline_rendered_frames(request.start_seconds, duration, total_frames);
 
-    // A part-way recording is cut where the render actually ends; from the
-    // start that is the full length T.
-    const double cut_seconds =
-        options.start_seconds > 0.0 ? (double)out.rendered_frames / (double)offline_frame_rate : total_seconds;
+    const bool whole_run = request.first_frame == 0 && request.last_frame == 0;
+    out.first_frame = request.first_frame != 0 ? request.first_frame : 1;
+    out.last_frame = request.last_frame != 0 ? request.last_frame : total_frames;
+    if (!whole_run && !check_frame_range(out.first_frame, out.last_frame, out.run_frames)) return 0;
+    // The frames this run writes: a range exactly, a whole run until its
+    // end rule stops it.
+    const int64_t range_frames = whole_run ? out.run_frames : out.last_frame - out.first_frame + 1;
+    const int64_t announced_frames = whole_run ? total_frames : range_frames;
+
     static char command[encoder_command_capacity];
-    if (out.recording && !check_recording_name(options.record_path, options.start_seconds, cut_seconds, command)) {
-        return 0;
-    }
-    if (out.exporting && !check_export_directory_name(options.export_dir)) return 0;
+    const AudioPlacement audio =
+        place_recording_audio(request.start_seconds, out.first_frame, range_frames, whole_run, total_seconds);
+    if (out.recording && !check_recording_name(request.record_path, audio, command)) return 0;
+    if (out.exporting && !check_export_directory_name(request.export_dir)) return 0;
     if (out.exporting) {
-        if (!prepare_export_directory(options.export_dir)) return 0;
-        if (!setup_exporter(out.exporter, options.export_dir, total_frames)) {
+        if (!prepare_export_directory(request.export_dir)) return 0;
+    }
+    if (out.exporting || out.inspection != nullptr) {
+        if (!setup_exporter(out.exporter, out.exporting ? request.export_dir : "", total_frames)) {
             std::fputs(export_failed, stderr);
             return 0;
         }
     }
     if (out.recording) {
         if (!start_recorder(out.recorder, command, total_frames)) {
-            if (out.exporting) free_exporter(out.exporter);
+            free_exporter(out.exporter);
             std::fputs(recording_failed, stderr);
             return 0;
         }
-        std::fprintf(stderr, "Recording %ld frames to %s\n", (long)total_frames, options.record_path);
+        std::fprintf(stderr, "Recording %ld frames to %s\n", (long)announced_frames, request.record_path);
     }
     if (out.exporting) {
         if (!start_encode_workers(out.exporter, choose_encode_worker_count())) {
@@ -144,46 +174,65 @@ int setup_offline_output(OfflineOutput& out, const LaunchOptions& options) {
             std::fputs(export_failed, stderr);
             return 0;
         }
-        std::fprintf(stderr, "Exporting %ld indexed PNG frames to %s\n", (long)total_frames, out.exporter.directory);
+        std::fprintf(stderr, "Exporting %ld indexed PNG frames to %s\n", (long)announced_frames,
+                     out.exporter.directory);
     }
     ignore_file_size_signal();
-    start_progress(out.progress, out.rendered_frames, isatty(STDERR_FILENO) == 1, monotonic_seconds());
+    start_progress(out.progress, range_frames, isatty(STDERR_FILENO) == 1, monotonic_seconds());
     return 1;
 }
 
 int64_t offline_frames_done(const OfflineOutput& out) {
-    return out.recording ? out.recorder.frames_written : out.exporter.frame_index;
+    return out.frames_passed;
+}
+
+bool offline_frame_wanted(const OfflineOutput& out) {
+    const int64_t frame_number = out.frames_passed + 1;
+    if (frame_number < out.first_frame || frame_number > out.last_frame) return false;
+    if (out.inspection != nullptr) return frame_is_inspected(out, frame_number);
+    return true;
 }
 
 bool write_offline_frame(OfflineOutput& out) {
+    const int64_t frame_number = out.frames_passed + 1;
     bool stop = false;
-    const unsigned char* source = nullptr;
-    if (out.recording) {
-        read_back_frame(out.recorder.frame);
-        if (recorder_write_frame(out.recorder)) {
-            out.recorder.frames_written++;
-            stop = out.recorder.frames_written >= out.recorder.total_frames;
-        } else {
-            out.short_write = true;
-            stop = true;
+    if (offline_frame_wanted(out)) {
+        const unsigned char* source = nullptr;
+        if (out.recording) {
+            read_back_frame(out.recorder.frame);
+            if (recorder_write_frame(out.recorder)) {
+                out.recorder.frames_written++;
+            } else {
+                out.short_write = true;
+                stop = true;
+            }
+            source = out.recorder.frame;
         }
-        source = out.recorder.frame;
-    }
-    if (out.exporting) {
-        // One read-back serves both outputs: the recorder's copy of the
-        // back buffer is the same picture.
-        if (source == nullptr) {
-            read_back_frame(out.exporter.rgb);
-            source = out.exporter.rgb;
+        if (out.exporting || out.inspection != nullptr) {
+            // One read-back serves every output: the recorder's copy of the
+            // back buffer is the same picture.
+            if (source == nullptr) {
+                read_back_frame(out.exporter.rgb);
+                source = out.exporter.rgb;
+            }
+            unsigned char* indexed = out.exporting ? acquire_encode_slot() : out.exporter.indexed;
+            map_frame_to_palette(source, out.exporter.lookup, indexed, indexed_frame_bytes);
+            if (frame_is_inspected(out, frame_number)) {
+                out.inspection->inspect(out.inspection->context, frame_number, indexed);
+                out.next_inspected++;
+            }
+            if (out.exporting) {
+                submit_encode_slot(frame_number);
+                out.exporter.frame_index++;
+                if (encode_failed()) stop = true;
+            }
         }
-        unsigned char* indexed = acquire_encode_slot();
-        map_frame_to_palette(source, out.exporter.lookup, indexed, indexed_frame_bytes);
-        submit_encode_slot(out.exporter.frame_index + 1);
-        out.exporter.frame_index++;
-        if (out.exporter.frame_index >= out.exporter.frame_count || encode_failed()) stop = true;
     }
-    int64_t done = out.recording ? out.recorder.frames_written : out.exporter.frame_index;
-    report_progress(out.progress, done, monotonic_seconds());
+    out.frames_passed++;
+    if (out.frames_passed >= out.last_frame) stop = true;
+    if (out.inspection != nullptr && out.next_inspected >= out.inspection->frame_count) stop = true;
+    int64_t done = out.frames_passed - (out.first_frame - 1);
+    report_progress(out.progress, done > 0 ? done : 0, monotonic_seconds());
     return stop;
 }
 
@@ -195,7 +244,7 @@ int finish_offline_output(OfflineOutput& out) {
         int encoder_status = finish_recorder(out.recorder);
         if (out.short_write) {
             std::fprintf(stderr, "ffmpeg stopped reading frames after %ld of %ld frames.\n", (long)written,
-                         (long)out.rendered_frames);
+                         (long)out.progress.total_frames);
             status = 1;
         }
         if (encoder_status != 0) {

@@ -5,12 +5,14 @@
 // a real frame name never holds a half-written file.
 #pragma once
 
+#include "render/screen.h"
+
 #include <cstddef>
 #include <cstdint>
 
-const int indexed_width = 1920;
-const int indexed_height = 1080;
-const size_t indexed_frame_bytes = (size_t)indexed_width * indexed_height;  // 2,073,600
+const int indexed_width = screen_width;
+const int indexed_height = screen_height;
+const size_t indexed_frame_bytes = screen_pixels;  // one byte per pixel
 const size_t png_arena_bytes = 1u << 20;
 // Larger than any 1920x1080 8-bit PNG libpng can produce (stored deflate
 // blocks of the 2,074,680 filtered bytes plus chunk framing: < 2.1 MB).

@@ -1,6 +1,10 @@
 #include "output/recorder.h"
 
+#include "timeline/timeline.h"
+#include "timeline/track.h"
+
 #include <cerrno>
+#include <cstdio>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -10,18 +14,22 @@
 namespace {
 
 // Raw RGB from standard input, flipped upright (read-back rows come bottom
-// row first), the track delayed by the 2 s lead-in, FFV1 with every frame a
-// key frame, PCM sound, cut at the rendered length. -xerror makes the
+// row first), the track placed by its delay and seek, FFV1 with every frame
+// a key frame, PCM sound, cut at the rendered length. -xerror makes the
 // encoder's exit status report a file it could not finish (a full disk
 // found only when the trailer is written is otherwise exit status 0).
-const char* const command_from_start =
+const char* const encoder_command_format =
     "ffmpeg -y -loglevel warning -xerror -f rawvideo -pixel_format rgb24 -video_size %dx%d -framerate %d -i - "
-    "-itsoffset 2 -i src/beat3-140bpm.mp3 -filter:v vflip -map 0:v:0 -map 1:a:0 -c:v ffv1 -level 3 "
+    "%s-i %s -filter:v vflip -map 0:v:0 -map 1:a:0 -c:v ffv1 -level 3 "
     "-coder 1 -context 1 -g 1 -c:a pcm_s16le -t %.6f %s";
-const char* const command_part_way =
-    "ffmpeg -y -loglevel warning -xerror -f rawvideo -pixel_format rgb24 -video_size %dx%d -framerate %d -i - "
-    "-itsoffset 2 -ss %.6f -i src/beat3-140bpm.mp3 -filter:v vflip -map 0:v:0 -map 1:a:0 -c:v ffv1 -level 3 "
-    "-coder 1 -context 1 -g 1 -c:a pcm_s16le -t %.6f %s";
+
+// Seconds with six decimals, trailing zeros dropped: 2 and 1.983333.
+void format_short_seconds(char* out, size_t size, double seconds) {
+    std::snprintf(out, size, "%.6f", seconds);
+    char* end = out + std::strlen(out);
+    while (end > out && end[-1] == '0') *--end = '\0';
+    if (end > out && end[-1] == '.') *--end = '\0';
+}
 
 bool is_safe_name_byte(unsigned char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
@@ -48,14 +56,34 @@ int safe_output_name(const char* name) {
     return 1;
 }
 
-int format_encoder_command(char* out, size_t size, const char* file, double start_seconds, double cut_seconds) {
-    int n;
-    if (start_seconds > 0.0) {
-        n = std::snprintf(out, size, command_part_way, frame_width, frame_height, 60, start_seconds, cut_seconds,
-                          file);
+AudioPlacement place_recording_audio(double start_seconds, int64_t first_frame, int64_t frame_count,
+                                     bool whole_run, double total_seconds) {
+    AudioPlacement audio = {};
+    const double first_clock = offline_clock(first_frame - 1);
+    if (first_clock < lead_in_seconds) {
+        audio.delay_seconds = lead_in_seconds - first_clock;
+        audio.track_start_seconds = start_seconds;
     } else {
-        n = std::snprintf(out, size, command_from_start, frame_width, frame_height, 60, cut_seconds, file);
+        audio.track_start_seconds = start_seconds + first_clock - lead_in_seconds;
     }
+    const bool from_start = whole_run && start_seconds == 0.0;
+    audio.cut_seconds = from_start ? total_seconds : (double)frame_count / (double)frame_rate;
+    return audio;
+}
+
+int format_encoder_command(char* out, size_t size, const char* file, const AudioPlacement& audio) {
+    char placement[96] = "";
+    char number[48];
+    if (audio.delay_seconds > 0.0) {
+        format_short_seconds(number, sizeof number, audio.delay_seconds);
+        std::snprintf(placement, sizeof placement, "-itsoffset %s ", number);
+    }
+    if (audio.track_start_seconds > 0.0) {
+        size_t used = std::strlen(placement);
+        std::snprintf(placement + used, sizeof placement - used, "-ss %.6f ", audio.track_start_seconds);
+    }
+    int n = std::snprintf(out, size, encoder_command_format, screen_width, screen_height, frame_rate, placement,
+                          music_track_path, audio.cut_seconds, file);
     return n >= 0 && (size_t)n < size ? 1 : 0;
 }
 

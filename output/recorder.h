@@ -2,15 +2,23 @@
 // encoder process started through the shell.
 #pragma once
 
+#include "render/screen.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
-const int frame_width = 1920;
-const int frame_height = 1080;
-const size_t rgb_frame_bytes = (size_t)frame_width * frame_height * 3;  // 6,220,800
+const size_t rgb_frame_bytes = screen_pixels * 3;  // 6,220,800
 const size_t encoder_command_capacity = 2048;
-const char* const default_recording_name = "ostrel-lossless.mkv";
+
+// Where the track lies against the recorded picture: the sound starts
+// delay_seconds into the video, from track_start_seconds into the track,
+// and the file is cut at cut_seconds.
+struct AudioPlacement {
+    double delay_seconds;
+    double track_start_seconds;
+    double cut_seconds;
+};
 
 struct Recorder {
     FILE* pipe;            // write end of the encoder's standard input; null when idle
@@ -23,11 +31,16 @@ struct Recorder {
 // so it can be handed to the shell unquoted.
 int safe_output_name(const char* name);
 
-// Formats the encoder command for the output file into out. With
-// start_seconds 0 the track is read from its start; a later start seeks the
-// track input there so sound and picture stay in sync. The output is cut
-// at cut_seconds. Returns 1, or 0 if the command does not fit in size bytes.
-int format_encoder_command(char* out, size_t size, const char* file, double start_seconds, double cut_seconds);
+// The sound of frames first_frame .. first_frame + frame_count - 1 of a run
+// started at song time start_seconds: the 2 s lead-in delays it, a later
+// song time seeks into the track. A whole run from the start is cut at
+// total_seconds, any other at the frames it renders.
+AudioPlacement place_recording_audio(double start_seconds, int64_t first_frame, int64_t frame_count,
+                                     bool whole_run, double total_seconds);
+
+// Formats the encoder command for the output file into out. Returns 1, or
+// 0 if the command does not fit in size bytes.
+int format_encoder_command(char* out, size_t size, const char* file, const AudioPlacement& audio);
 
 // 1 if an executable named program lies in one of the directories of
 // search_path (a colon-separated list; an empty entry is the working

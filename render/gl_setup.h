@@ -2,7 +2,6 @@
 // with the origin top-left, nothing blended, smoothed or depth-tested.
 #pragma once
 
-const int screen_width = 1920;
-const int screen_height = 1080;
+#include "render/screen.h"
 
 void apply_gl_state();

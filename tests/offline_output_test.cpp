@@ -50,8 +50,7 @@ TEST(OfflineOutput, RecordingAndExportHoldTheDrawnFramesExactly) {
     char pattern[] = "/tmp/ostrel-offline-XXXXXX";
     std::string dir = mkdtemp(pattern);
     std::string file = dir + "/take.mkv", frames_dir = dir + "/frames";
-    LaunchOptions options = {};
-    options.record = options.export_png = true;
+    RenderRequest options = {};
     options.record_path = file.c_str();
     options.export_dir = frames_dir.c_str();
     static OfflineOutput out;
@@ -95,7 +94,7 @@ TEST(OfflineOutput, AnEncoderOnAFullDiskReportsFailure) {
     }
     std::system(("head -c 60000 /dev/zero > " + dir + "/filler").c_str());  // leaves a few KiB free
     char command[encoder_command_capacity];
-    ASSERT_EQ(format_encoder_command(command, sizeof command, (dir + "/take.mkv").c_str(), 0.0, 0.5), 1);
+    ASSERT_EQ(format_encoder_command(command, sizeof command, (dir + "/take.mkv").c_str(), AudioPlacement{2.0, 0.0, 0.5}), 1);
     static Recorder recorder;
     ASSERT_EQ(start_recorder(recorder, command, 30), 1);
     std::memset(recorder.frame, 0, rgb_frame_bytes);

@@ -5,6 +5,8 @@
 #include <SDL2/SDL.h>
 #include <mpg123.h>
 
+#include "timeline/track.h"
+
 #include <cstddef>
 
 const int music_buffer_bytes = 32768;
@@ -13,8 +15,6 @@ const Uint32 music_queue_target = 131071;
 // A decoder that reports success this many times in a row without
 // delivering a byte is treated like one that failed.
 const int music_max_empty_reads = 64;
-
-const char* const music_track_path = "src/beat3-140bpm.mp3";
 
 struct MusicStream {
     mpg123_handle* decoder;
@@ -35,13 +35,6 @@ int music_open_file(MusicStream& stream, const char* path, double start_seconds)
 void music_update(MusicStream& stream);
 // Closes the device and decoder and shuts the decoder library down.
 void music_close(MusicStream& stream);
-// Length of "src/beat3-140bpm.mp3" under the working directory, at least
-// piece_end seconds. 1 on success; on failure 0 after one line on stderr
-// naming the track that could not be read.
-int probe_track_duration(double* duration);
-// The same for a track at an explicit path.
-int probe_track_duration_file(const char* path, double* duration);
-
 // Estimated seconds from queueing a sample to hearing it: one 2048-sample
 // device buffer plus a fixed allowance for the driver and the hardware.
 double music_latency(long rate);

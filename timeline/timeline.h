@@ -2,6 +2,8 @@
 // its acts change. Every boundary is a double constant on the beat grid.
 #pragma once
 
+#include <cstdint>
+
 const double beat_seconds = 0.42857142857142855;  // 60 / 140
 const double bar_seconds = 1.7142857142857142;    // 4 beats
 
@@ -17,6 +19,20 @@ const double hud_end = 219.42857142857142;             // 128 bars
 const double piece_end = 231.42857142857142;           // 135 bars
 
 const int piece_bars = 147;
+
+// Frames: 60 per second of clock, 1/60 s of song time per offline frame.
+const int frame_rate = 60;
+const double frame_seconds = 0.016666666666666666;  // 1 / 60
+// Black frames before song time starts (offline: exactly 120 frames), and
+// the closing blackout: the frame on which 4 s of it have passed is the last.
+const double lead_in_seconds = 2.0;
+const double blackout_seconds = 4.0;
+
+// Loop clock of the offline frame with 0-based index frame_index.
+inline double offline_clock(int64_t frame_index) { return (double)frame_index / 60.0; }
+// True once the closing blackout that began at end_time has lasted its
+// 4 s at clock: that frame is the last one.
+inline bool blackout_finished(double clock, double end_time) { return !(clock - end_time < blackout_seconds); }
 
 // Bar number shown to the viewer, counting from 1.
 int bar_number(double t);

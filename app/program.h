@@ -1,0 +1,11 @@
+// The whole run after the command line is parsed: window, seed and layout,
+// the start seek, the output set-up, the frame loop and the shutdown.
+#pragma once
+
+#include "app/launch_options.h"
+#include "output/offline_output.h"
+
+// Runs the piece as the options ask: in real time, or offline when an
+// output is asked for or inspection is not null (then only the inspected
+// frames are drawn). Returns the exit status.
+int run_piece(const LaunchOptions& options, const FrameInspection* inspection);

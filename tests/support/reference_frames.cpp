@@ -1,0 +1,129 @@
+#include "tests/support/reference_frames.h"
+
+#include "app/program.h"
+#include "graph/graph_state.h"
+#include "output/exporter.h"
+#include "output/png_writer.h"
+#include "tests/support/blank_graph_state.h"
+#include "timeline/timeline.h"
+
+#include <zlib.h>
+
+#include <cmath>
+
+namespace {
+
+// Frame number of song time t in a run started at start_seconds.
+int64_t frame_at(double start_seconds, double t) {
+    return (int64_t)std::llround((t - start_seconds + lead_in_seconds) * frame_rate) + 1;
+}
+
+std::vector<int64_t> frames_at(double start_seconds, std::vector<double> times) {
+    std::vector<int64_t> frames;
+    for (double t : times) frames.push_back(frame_at(start_seconds, t));
+    return frames;
+}
+
+struct Collector {
+    std::vector<FrameCrc>* crcs;
+    std::vector<std::vector<uint8_t>>* keep_indexed;
+};
+
+void collect_frame(void* context, int64_t frame_number, const unsigned char* indexed) {
+    Collector& collector = *static_cast<Collector*>(context);
+    uint32_t crc = (uint32_t)crc32(0L, indexed, (uInt)indexed_frame_bytes);
+    collector.crcs->push_back(FrameCrc{frame_number, crc});
+    if (collector.keep_indexed != nullptr) collector.keep_indexed->emplace_back(indexed, indexed + indexed_frame_bytes);
+}
+
+template <typename T>
+uLong add_crc(uLong crc, const T& value) {
+    return crc32(crc, reinterpret_cast<const Bytef*>(&value), (uInt)sizeof value);
+}
+
+}  // namespace
+
+const std::vector<ReferenceRun>& reference_runs() {
+    static const std::vector<ReferenceRun> runs = {
+        // A whole run from the start: every act.
+        {2718, 0.0,
+         frames_at(0.0, {-1.0,  0.2,   4.0,   8.5,   15.3,  22.7,  27.9,  30.5,  36.0,  41.0,  48.2,  53.5,
+                         55.5,  58.0,  62.0,  66.0,  68.5,  72.0,  80.0,  95.0,  110.0, 130.0, 150.0, 163.0,
+                         165.0, 170.3, 177.0, 180.0, 186.5, 193.0, 200.2, 206.5, 212.0, 218.0, 220.0, 225.5,
+                         230.0, 240.0, 253.0, 255.98})},
+        // Started part-way, at a time off the 1/60 s grid.
+        {7, 37.123,
+         {1, 121, frame_at(37.123, 40.5), frame_at(37.123, 56.0), frame_at(37.123, 70.0), frame_at(37.123, 100.0),
+          frame_at(37.123, 166.0), frame_at(37.123, 190.0), frame_at(37.123, 215.0), frame_at(37.123, 228.0),
+          frame_at(37.123, 250.0)}},
+    };
+    return runs;
+}
+
+const std::vector<uint64_t>& reference_graph_seeds() {
+    static const std::vector<uint64_t> seeds = {2718, 7};
+    return seeds;
+}
+
+double reference_song_time(const ReferenceRun& run, int64_t frame) {
+    return run.start_seconds + offline_clock(frame - 1) - lead_in_seconds;
+}
+
+int render_reference_frames(const ReferenceRun& run, std::vector<FrameCrc>& crcs,
+                            std::vector<std::vector<uint8_t>>* keep_indexed) {
+    crcs.clear();
+    if (keep_indexed != nullptr) keep_indexed->clear();
+    Collector collector = {&crcs, keep_indexed};
+    FrameInspection inspection = {run.frames.data(), (int)run.frames.size(), collect_frame, &collector};
+    LaunchOptions options = {};
+    options.seed_given = true;
+    options.seed = run.seed;
+    options.start_seconds = run.start_seconds;
+    // Growth values outlive a reseed: every run starts from the blank state
+    // a fresh process has.
+    clear_graph_state(0);
+    return run_piece(options, &inspection);
+}
+
+uint32_t graph_state_crc() {
+    uLong crc = crc32(0L, Z_NULL, 0);
+    crc = add_crc(crc, nodes);
+    crc = add_crc(crc, connection_enabled);
+    crc = add_crc(crc, connection_highlight);
+    crc = add_crc(crc, connection_progress);
+    crc = add_crc(crc, node_alive);
+    crc = add_crc(crc, node_highlight);
+    crc = add_crc(crc, node_death_time);
+    crc = add_crc(crc, ghost_size);
+    crc = add_crc(crc, ghost_remaining);
+    for (const RedParticle& p : red_particles) {
+        for (float v : {p.x, p.y, p.age, p.life, p.size, p.radial_speed}) crc = add_crc(crc, v);
+        crc = add_crc(crc, p.active);
+    }
+    for (double v : {survivor_alone_since}) crc = add_crc(crc, v);
+    for (int64_t v : {last_group_bleed_beat, last_bleed_beat}) crc = add_crc(crc, v);
+    for (int32_t v : {blue_survivor, blue_transition_baked, survivor_dance_initialized, births_since_death,
+                      last_lifecycle_count, scheduled_colors_created, next_group_bleeder, next_red_particle}) {
+        crc = add_crc(crc, v);
+    }
+    for (float v : {survivor_dance_omega, survivor_dance_radius, survivor_dance_angle, blue_cull_accumulator}) {
+        crc = add_crc(crc, v);
+    }
+    for (const Control& c : controls) crc = add_crc(crc, c.value);
+    crc = add_crc(crc, layout_seed);
+    crc = add_crc(crc, rng_state);
+    return (uint32_t)crc;
+}
+
+uint32_t graph_span_crc(uint64_t seed) {
+    simulate_graph_span(seed);
+    return graph_state_crc();
+}
+
+int save_indexed_png(const char* path, const uint8_t* indexed) {
+    PngScratch scratch;
+    if (!alloc_png_scratch(scratch)) return 0;
+    int ok = write_indexed_png(path, indexed, export_palette, export_palette_count, scratch);
+    free_png_scratch(scratch);
+    return ok;
+}

@@ -1,0 +1,40 @@
+#include "timeline/track.h"
+
+#include "timeline/timeline.h"
+
+#include <mpg123.h>
+
+#include <cstdio>
+
+int probe_track_duration_file(const char* path, double* duration) {
+    long rate = 0;
+    int channels = 0;
+    int encoding = 0;
+    off_t length = 0;
+    int error = 0;
+    int readable = 0;
+    mpg123_init();
+    mpg123_handle* decoder = mpg123_new(nullptr, &error);
+    if (decoder != nullptr) {
+        mpg123_param(decoder, MPG123_ADD_FLAGS, MPG123_QUIET, 0.0);
+        if (mpg123_open(decoder, path) == MPG123_OK &&
+            mpg123_getformat(decoder, &rate, &channels, &encoding) == MPG123_OK) {
+            readable = 1;
+            length = mpg123_length(decoder);
+        }
+        mpg123_close(decoder);
+        mpg123_delete(decoder);
+    }
+    mpg123_exit();
+    if (!readable || length <= 0 || rate <= 0) {
+        std::fprintf(stderr, "Cannot read the music track \"%s\" to measure its length.\n", path);
+        return 0;
+    }
+    double seconds = (double)length / (double)rate;
+    *duration = seconds > piece_end ? seconds : piece_end;
+    return 1;
+}
+
+int probe_track_duration(double* duration) {
+    return probe_track_duration_file(music_track_path, duration);
+}
