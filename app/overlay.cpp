@@ -2,6 +2,7 @@
 
 #include "render/font.h"
 #include "render/primitives.h"
+#include "render/screen.h"
 #include "timeline/timeline.h"
 
 #include <GL/gl.h>
@@ -44,7 +45,7 @@ void draw_hud(double t, uint64_t seed) {
     std::snprintf(seed_text, sizeof seed_text, "%04lu", (unsigned long)seed);
     float w = (float)(std::strlen(seed_text) * 6.0 - 1.0);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    text(seed_text, 1920.0f - w - 8.0f, 1065.0f, 1.0f);
+    text(seed_text, screen_width_f - w - 8.0f, 1065.0f, 1.0f);
 
     char bar_text[32];
     std::snprintf(bar_text, sizeof bar_text, "%03d:147", bar_number(t));

@@ -1,3 +1,4 @@
+#include "render/screen.h"
 #include "capture/capture_drawing.h"
 
 #include "capture/capture_timing.h"
@@ -11,13 +12,11 @@
 
 namespace {
 
-const float centre_x = 960.0f;
-const float centre_y = 540.0f;
-const double source_wait = 0.18;     // seconds the head rests at its source
-const float travel_speed = 360.0f;   // pixels per second along the path
+const float centre_x = screen_centre_x;
+const float centre_y = screen_centre_y;
+const float travel_speed = (float)capture_travel_speed;
 const float head_trim = 8.0f;        // a path stops this short of its head
 const double shrink_seconds = 0.25;  // a dead node's square shrinks away
-const float ghost_grey = 0.35f;
 
 struct Point {
     float x, y;
@@ -48,10 +47,6 @@ Point elbow_corner(Point s, Point e, bool horizontal_first) {
 // The point m pixels along the straight leg from a towards b of length leg.
 Point along_leg(Point a, Point b, float m, float leg) {
     return Point{(b.x - a.x) * m / leg + a.x, (b.y - a.y) * m / leg + a.y};
-}
-
-void make_current(Colour3 c) {
-    glColor4f(c.r, c.g, c.b, 1.0f);
 }
 
 void make_black_current() {
@@ -109,7 +104,7 @@ void draw_node_square(double now, int i, double start, double received, float sq
     }
     if (!(start <= now)) return;
     Point p = swayed_point(i, now);
-    Colour3 c = highlight_colour(node_highlight[i]);
+    Colour c = highlight_colour(node_highlight[i]);
     opaque_hollow_rect(p.x, p.y, square_size, c.r, c.g, c.b);
     if (received <= now) {
         if (beat_flash(now)) make_black_current();
@@ -119,10 +114,10 @@ void draw_node_square(double now, int i, double start, double received, float sq
 
 }  // namespace
 
-Colour3 highlight_colour(int value) {
-    if (value == 1) return Colour3{1.0f, 0.0f, 0.0f};
-    if (value == 2) return Colour3{0.0f, 1.0f, 0.0f};
-    return Colour3{1.0f, 1.0f, 1.0f};
+Colour highlight_colour(int value) {
+    if (value == 1) return red_colour;
+    if (value == 2) return green_colour;
+    return white_colour;
 }
 
 void draw_head_square(float px, float py) {
@@ -131,7 +126,7 @@ void draw_head_square(float px, float py) {
 
 void set_capture_color(int from, int to) {
     int value = from >= 0 ? connection_highlight[pair_index(from, to)] : 0;
-    make_current(highlight_colour(value));
+    set_colour(highlight_colour(value));
 }
 
 // The capture of node to, which started at song time start.
@@ -140,7 +135,7 @@ static void draw_capture_from(double now, int from, int to, double start) {
     Point s = swayed_point(from, now);
     bool flash = beat_flash(now);
 
-    if (elapsed < source_wait) {
+    if (elapsed < capture_source_wait) {
         if (flash) make_black_current();
         draw_head_square(s.x, s.y);
         set_capture_color(from, to);
@@ -159,7 +154,7 @@ static void draw_capture_from(double now, int from, int to, double start) {
     float leg1 = horizontal_first ? span_x : span_y;
     float leg2 = horizontal_first ? span_y : span_x;
 
-    float dist = (float)(elapsed - source_wait) * travel_speed;
+    float dist = (float)(elapsed - capture_source_wait) * travel_speed;
     Point p = k;
     if (leg1 > 0.0f) p = along_leg(s, k, std::min(leg1, dist), leg1);
     if (dist > leg1 && leg2 > 0.0f) p = along_leg(k, e, std::min(leg2, dist - leg1), leg2);
@@ -179,10 +174,6 @@ static void draw_capture_from(double now, int from, int to, double start) {
         capture_line(s.x, s.y, p.x, p.y, head_trim);
     }
     glEnd();
-}
-
-void draw_capture(double now, int from, int to) {
-    draw_capture_from(now, from, to, capture_start_time(to));
 }
 
 void draw_capture_layer(double t) {

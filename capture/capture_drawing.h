@@ -2,12 +2,10 @@
 // paths, retracting paths of dead nodes, ghost and node squares.
 #pragma once
 
-struct Colour3 {
-    float r, g, b;
-};
+#include "render/colour.h"
 
 // Highlight value 1 is red, 2 green, anything else white.
-Colour3 highlight_colour(int value);
+Colour highlight_colour(int value);
 
 // The small filled square of a travelling head (or a node's lit centre):
 // 10.5 pixels wide, centred on (px, py), in the current colour.
@@ -16,11 +14,6 @@ void draw_head_square(float px, float py);
 // Makes the colour of the path from node `from` to node `to` current: the
 // pair's highlight colour, white when from < 0 (node 0, from the centre).
 void set_capture_color(int from, int to);
-
-// Head square and path of the capture of node `to` from its parent `from`
-// (-1: the screen centre) at song time now. The caller has made the capture
-// colour current; it is current again on return.
-void draw_capture(double now, int from, int to);
 
 // The whole layer for song time t < 32 bars, in order: paths of live nodes,
 // node 0's path, retracting paths of dead nodes, ghost and node squares.

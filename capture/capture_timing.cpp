@@ -1,20 +1,18 @@
 #include "capture/capture_timing.h"
 
+#include "render/screen.h"
 #include "timeline/timeline.h"
 
 #include <cmath>
 
 namespace {
 
-const double source_wait = 0.18;
-const double travel_speed = 360.0;
-
 // Manhattan distance from node i's source (its parent, or the screen centre
 // for node 0) in single precision, over rest positions.
 float source_distance(int i) {
     if (i < 0 || i >= node_capacity) return 0.0f;  // no such node
-    float sx = 960.0f;
-    float sy = 540.0f;
+    float sx = screen_centre_x;
+    float sy = screen_centre_y;
     if (i > 0) {
         int p = parent_of(i);
         sx = nodes[p].x;
@@ -24,11 +22,11 @@ float source_distance(int i) {
 }
 
 double received_after(double start, float d) {
-    return start + source_wait + (double)d / travel_speed;
+    return start + capture_source_wait + (double)d / capture_travel_speed;
 }
 
 double finished_after(double start, float d) {
-    return start + source_wait + (double)(d + d) / travel_speed;
+    return start + capture_source_wait + (double)(d + d) / capture_travel_speed;
 }
 
 double start_after(int i, double parent_received) {

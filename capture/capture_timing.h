@@ -6,6 +6,11 @@
 
 #include <cstdint>
 
+// A capture square rests this long at its source, then travels along its
+// path at this speed (pixels per second).
+const double capture_source_wait = 0.18;
+const double capture_travel_speed = 360.0;
+
 // The first beat at which node i is in play; 999 past the capacity.
 int64_t square_birth_beat(int i);
 // Song times (seconds) at which node i's capture starts, its square arrives

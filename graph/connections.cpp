@@ -1,3 +1,4 @@
+#include "render/screen.h"
 #include "graph/connections.h"
 
 #include "graph/graph_state.h"
@@ -206,7 +207,7 @@ float blue_wave_radius(double t) {
 bool connection_is_blue(double t, int a, int b) {
     if (t < blue_phase_start) return false;
     float radius = blue_wave_radius(t);
-    float mx = (nodes[a].x + nodes[b].x) * 0.5f - 960.0f;
-    float my = (nodes[a].y + nodes[b].y) * 0.5f - 540.0f;
+    float mx = (nodes[a].x + nodes[b].x) * 0.5f - screen_centre_x;
+    float my = (nodes[a].y + nodes[b].y) * 0.5f - screen_centre_y;
     return mx * mx + my * my <= radius * radius;
 }

@@ -1,3 +1,4 @@
+#include "render/screen.h"
 #include "graph/graph_drawing.h"
 
 #include "capture/capture_drawing.h"
@@ -13,21 +14,16 @@
 
 namespace {
 
-const float centre_x = 960.0f;
-const float centre_y = 540.0f;
+const float centre_x = screen_centre_x;
+const float centre_y = screen_centre_y;
 const float ring_max_radius = 1450.0f;   // the ring is gone past this
 const int ring_vertex_count = 160;
 const double revival_linger = 0.65;      // a revival path stays after arrival
-const float ghost_grey = 0.35f;
 const double pi = 3.14159265358979323846;
 
 // Scratch of one frame, filled before use (nothing from the heap per frame).
 int frame_parent[node_capacity];
 int frame_dead[node_capacity];
-
-void make_colour_current(Colour3 c) {
-    glColor4f(c.r, c.g, c.b, 1.0f);
-}
 
 void make_blue_current() {
     glColor4f(0.0f, 0.0f, 1.0f, 1.0f);
@@ -80,7 +76,7 @@ void draw_blue_phase_connections(double t, int n) {
             if (blue) {
                 make_blue_current();
             } else {
-                make_colour_current(highlight_colour(connection_highlight[pair_index(a, b)]));
+                set_colour(highlight_colour(connection_highlight[pair_index(a, b)]));
             }
             emit_connection_elbow(a, b);
         }
@@ -98,7 +94,7 @@ void draw_blue_phase_nodes(double t, int n) {
         float y = nodes[i].y;
         float dx = x - centre_x;
         float dy = y - centre_y;
-        Colour3 c = radius * radius >= dx * dx + dy * dy ? Colour3{0.0f, 0.0f, 1.0f}
+        Colour c = radius * radius >= dx * dx + dy * dy ? blue_colour
                                                           : highlight_colour(node_highlight[i]);
         opaque_hollow_rect(x, y, square_size, c.r, c.g, c.b);
         if (flash) glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
@@ -193,7 +189,7 @@ void draw_ring_and_centre(double t, int n) {
     if (n <= 0 && f < 1.0f) {
         // A white line across the centre, shrinking to nothing in one beat.
         float rest = 1.0f - f;
-        float w = 1920.0f * (rest * rest * rest);
+        float w = screen_width_f * (rest * rest * rest);
         rect(centre_x - w * 0.5f, 538.0f, w, 4.0f);
     } else if (f >= 1.0f) {
         draw_centre_square(t);

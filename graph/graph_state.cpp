@@ -3,46 +3,21 @@
 #include <cmath>
 #include <cstring>
 
-Node nodes[node_capacity];
-uint8_t connection_enabled[node_capacity * node_capacity];
-uint8_t connection_highlight[node_capacity * node_capacity];
-float connection_progress[node_capacity * node_capacity];
+GraphState graph;
 
-uint8_t node_alive[node_capacity];
-uint8_t node_highlight[node_capacity];
-double node_death_time[node_capacity];
-float ghost_size[node_capacity];
-float ghost_remaining[node_capacity];
+// Members in order; their sizes add up to the record's, so no padding
+// bytes take part in a comparison.
+static_assert(sizeof(GraphState) ==
+                  sizeof(double) * (node_capacity + 1) + sizeof(int64_t) * 2 + sizeof(uint64_t) * 2 +
+                      sizeof(Node) * node_capacity + sizeof(float) * (node_capacity * node_capacity + 2 * node_capacity) +
+                      sizeof(RedParticle) * red_particle_capacity + sizeof(Control) * control_count +
+                      sizeof(int32_t) * 12 + 2 * (node_capacity * node_capacity + node_capacity),
+              "GraphState has padding");
+static_assert(sizeof(RedParticle) == 7 * 4 && sizeof(Node) == 5 * 4, "padding in a graph record");
 
-double survivor_alone_since = -1.0;
-int32_t blue_survivor = -1;
-int64_t last_group_bleed_beat = -1;
-int64_t last_bleed_beat = -1;
-int32_t blue_transition_baked = 0;
-int32_t survivor_dance_initialized = 0;
-float survivor_dance_omega = 0.0f;
-float survivor_dance_radius = 0.0f;
-float survivor_dance_angle = 0.0f;
-float blue_cull_accumulator = 0.0f;
-int32_t births_since_death = 0;
-int32_t last_lifecycle_count = 0;
-int32_t scheduled_colors_created = 0;
-int32_t next_group_bleeder = 0;
-int32_t next_red_particle = 0;
-
-RedParticle red_particles[red_particle_capacity];
-
-Control controls[control_count] = {
-    {"AM", 0.0f, 0.0f, 256.0f, 1.0f},
-    {"DI", 600.0f, 35.0f, 600.0f, 5.0f},
-    {"IN", 0.0f, 0.0f, 1.0f, 1.0f},
-    {"SP", 1.8f, 0.0f, 1.8f, 0.03f},
-    {"SQ", 17.0f, 1.0f, 18.0f, 0.5f},
-    {"DR", 1.0f, 0.0f, 1.0f, 0.02f},
-};
-
-uint64_t layout_seed = 0;
-uint64_t rng_state = 0;
+bool same_graph_state(const GraphState& a, const GraphState& b) {
+    return std::memcmp(&a, &b, sizeof(GraphState)) == 0;
+}
 
 // The node count is clamped to the capacity so a stray AM value can never
 // index past the arrays.
@@ -61,16 +36,16 @@ namespace {
 // Column and row bases of the banded regions, each product in single
 // precision.
 float column_base(float r) {
-    if (r < 0.2f) return 0.12f * 1920.0f;
-    if (r < 0.47f) return 0.31f * 1920.0f;
-    if (r < 0.73f) return 0.64f * 1920.0f;
-    return 0.86f * 1920.0f;
+    if (r < 0.2f) return 0.12f * screen_width_f;
+    if (r < 0.47f) return 0.31f * screen_width_f;
+    if (r < 0.73f) return 0.64f * screen_width_f;
+    return 0.86f * screen_width_f;
 }
 
 float row_base(float r) {
-    if (r < 0.33f) return 0.18f * 1080.0f;
-    if (r < 0.67f) return 0.52f * 1080.0f;
-    return 0.81f * 1080.0f;
+    if (r < 0.33f) return 0.18f * screen_height_f;
+    if (r < 0.67f) return 0.52f * screen_height_f;
+    return 0.81f * screen_height_f;
 }
 
 // Parent of every node, rebuilt whenever the connections are rebuilt.
@@ -95,16 +70,16 @@ void respawn_node(Node& node) {
     if (region < 0.42f) {
         // Column band: mostly vertical drift.
         node.x = (across - 0.5f) * 90.0f + column_base(band);
-        node.y = along * 1080.0f;
+        node.y = along * screen_height_f;
         node.vx = node.vx * 0.18f;
     } else if (region < 0.72f) {
         // Row band: mostly horizontal drift.
-        node.x = across * 1920.0f;
+        node.x = across * screen_width_f;
         node.y = (along - 0.5f) * 64.0f + row_base(band);
         node.vy = node.vy * 0.18f;
     } else {
-        node.x = ((across - 0.5f) * 0.22f + 0.56f) * 1920.0f;
-        node.y = ((along - 0.5f) * 0.28f + 0.38f) * 1080.0f;
+        node.x = ((across - 0.5f) * 0.22f + 0.56f) * screen_width_f;
+        node.y = ((along - 0.5f) * 0.28f + 0.38f) * screen_height_f;
     }
     node.phase = phase * two_pi_f;
 }

@@ -4,6 +4,8 @@
 // randomize_connections resets it.
 #pragma once
 
+#include "render/screen.h"
+
 #include <cstdint>
 
 const int node_capacity = 320;
@@ -24,15 +26,12 @@ struct RedParticle {
     float life;
     float size;
     float radial_speed;
-    uint8_t active;
+    int32_t active;  // 0 or 1; a full word keeps the record free of padding
 };
 
+// One named tunable (AM, DI, IN, SP, SQ, DR); only its value is ever read.
 struct Control {
-    const char* label;
     float value;
-    float min;
-    float max;
-    float step;
 };
 
 enum ControlIndex { control_am, control_di, control_in, control_sp, control_sq, control_dr, control_count };
@@ -41,8 +40,8 @@ enum ControlIndex { control_am, control_di, control_in, control_sp, control_sq, 
 const float two_pi_f = 6.2831855f;
 // The point that nodes and particles circle, each product in single
 // precision.
-const float swirl_center_x = 0.53f * 1920.0f;
-const float swirl_center_y = 0.51f * 1080.0f;
+const float swirl_center_x = 0.53f * screen_width_f;
+const float swirl_center_y = 0.51f * screen_height_f;
 // Song seconds between the survivor being left alone and its dance: four
 // bars.
 const double survivor_solitude_seconds = 6.857142857142857;
@@ -50,40 +49,80 @@ const double survivor_solitude_seconds = 6.857142857142857;
 // The pair a < b lives at a * node_capacity + b.
 inline int pair_index(int a, int b) { return a * node_capacity + b; }
 
-extern Node nodes[node_capacity];
-extern uint8_t connection_enabled[node_capacity * node_capacity];
-extern uint8_t connection_highlight[node_capacity * node_capacity];
-extern float connection_progress[node_capacity * node_capacity];
+// The whole graph: every array and scalar of the simulation, the controls
+// and the random source, in one record so that a reset, a snapshot or a
+// comparison is one assignment or one call. Members are ordered by size so
+// the record has no padding and compares byte for byte.
+struct GraphState {
+    double node_death_time[node_capacity];
+    double survivor_alone_since = -1.0;
+    int64_t last_group_bleed_beat = -1;
+    int64_t last_bleed_beat = -1;
+    uint64_t layout_seed = 0;  // the seed, 0..9999
+    uint64_t rng_state = 0;    // the generator state
 
-extern uint8_t node_alive[node_capacity];
-extern uint8_t node_highlight[node_capacity];
-extern double node_death_time[node_capacity];
-extern float ghost_size[node_capacity];
-extern float ghost_remaining[node_capacity];
+    Node nodes[node_capacity];
+    float connection_progress[node_capacity * node_capacity];
+    float ghost_size[node_capacity];
+    float ghost_remaining[node_capacity];
+    RedParticle red_particles[red_particle_capacity];
+    Control controls[control_count] = {{0.0f}, {600.0f}, {0.0f}, {1.8f}, {17.0f}, {1.0f}};
+    int32_t blue_survivor = -1;
+    int32_t blue_transition_baked = 0;
+    int32_t survivor_dance_initialized = 0;
+    float survivor_dance_omega = 0.0f;
+    float survivor_dance_radius = 0.0f;
+    float survivor_dance_angle = 0.0f;
+    float blue_cull_accumulator = 0.0f;
+    int32_t births_since_death = 0;
+    int32_t last_lifecycle_count = 0;
+    int32_t scheduled_colors_created = 0;
+    int32_t next_group_bleeder = 0;
+    int32_t next_red_particle = 0;
 
-extern double survivor_alone_since;
-extern int32_t blue_survivor;
-extern int64_t last_group_bleed_beat;
-extern int64_t last_bleed_beat;
-extern int32_t blue_transition_baked;
-extern int32_t survivor_dance_initialized;
-extern float survivor_dance_omega;
-extern float survivor_dance_radius;
-extern float survivor_dance_angle;
-extern float blue_cull_accumulator;
-extern int32_t births_since_death;
-extern int32_t last_lifecycle_count;
-extern int32_t scheduled_colors_created;
-extern int32_t next_group_bleeder;
-extern int32_t next_red_particle;
+    uint8_t connection_enabled[node_capacity * node_capacity];
+    uint8_t connection_highlight[node_capacity * node_capacity];
+    uint8_t node_alive[node_capacity];
+    uint8_t node_highlight[node_capacity];
+};
 
-extern RedParticle red_particles[red_particle_capacity];
+extern GraphState graph;
 
-extern Control controls[control_count];
+// True when the two states are equal byte for byte.
+bool same_graph_state(const GraphState& a, const GraphState& b);
 
-// The seed (0..9999) and the generator state.
-extern uint64_t layout_seed;
-extern uint64_t rng_state;
+// The members under their own names, as the simulation and drawing use them.
+inline auto& nodes = graph.nodes;
+inline auto& connection_enabled = graph.connection_enabled;
+inline auto& connection_highlight = graph.connection_highlight;
+inline auto& connection_progress = graph.connection_progress;
+
+inline auto& node_alive = graph.node_alive;
+inline auto& node_highlight = graph.node_highlight;
+inline auto& node_death_time = graph.node_death_time;
+inline auto& ghost_size = graph.ghost_size;
+inline auto& ghost_remaining = graph.ghost_remaining;
+
+inline auto& survivor_alone_since = graph.survivor_alone_since;
+inline auto& blue_survivor = graph.blue_survivor;
+inline auto& last_group_bleed_beat = graph.last_group_bleed_beat;
+inline auto& last_bleed_beat = graph.last_bleed_beat;
+inline auto& blue_transition_baked = graph.blue_transition_baked;
+inline auto& survivor_dance_initialized = graph.survivor_dance_initialized;
+inline auto& survivor_dance_omega = graph.survivor_dance_omega;
+inline auto& survivor_dance_radius = graph.survivor_dance_radius;
+inline auto& survivor_dance_angle = graph.survivor_dance_angle;
+inline auto& blue_cull_accumulator = graph.blue_cull_accumulator;
+inline auto& births_since_death = graph.births_since_death;
+inline auto& last_lifecycle_count = graph.last_lifecycle_count;
+inline auto& scheduled_colors_created = graph.scheduled_colors_created;
+inline auto& next_group_bleeder = graph.next_group_bleeder;
+inline auto& next_red_particle = graph.next_red_particle;
+
+inline auto& red_particles = graph.red_particles;
+inline auto& controls = graph.controls;
+inline auto& layout_seed = graph.layout_seed;
+inline auto& rng_state = graph.rng_state;
 
 // Period of the survivor's dance, 2 pi / survivor_dance_omega.
 inline float survivor_dance_period() { return two_pi_f / survivor_dance_omega; }

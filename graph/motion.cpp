@@ -1,3 +1,4 @@
+#include "render/screen.h"
 #include "graph/motion.h"
 
 #include "graph/graph_state.h"
@@ -106,7 +107,7 @@ void update_nodes(float dt, double t) {
         float rr = (orbit_radius(i) - r) * 0.16f;
         float vxt = w * (sw * (-uy) + ux * rr) + (1.0f - w) * wx;
         float vyt = w * (sw * ux + uy * rr) + (1.0f - w) * wy;
-        node.x = wrap_axis(node.x + vxt * dt, 1920.0f);
-        node.y = wrap_axis(node.y + vyt * dt, 1080.0f);
+        node.x = wrap_axis(node.x + vxt * dt, screen_width_f);
+        node.y = wrap_axis(node.y + vyt * dt, screen_height_f);
     }
 }

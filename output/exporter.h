@@ -10,7 +10,6 @@
 const int export_palette_count = 6;
 const size_t lookup_table_bytes = 32768;
 const size_t export_directory_capacity = 1024;
-const char* const default_export_directory = "indexed-frames";
 
 struct Exporter {
     unsigned char* rgb;      // frame as read back, bottom row first

@@ -260,10 +260,11 @@ int finish_offline_output(OfflineOutput& out) {
             std::fprintf(stderr, "Could not write PNG frame %s: %s\n", report.failed_path, reason);
             status = 1;
         }
-        free_exporter(out.exporter);
     }
+    free_exporter(out.exporter);  // also the inspection's buffers
     restore_file_size_signal();
     out.recording = false;
     out.exporting = false;
+    out.inspection = nullptr;
     return status;
 }

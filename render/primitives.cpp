@@ -3,6 +3,10 @@
 #include <GL/gl.h>
 #include <cmath>
 
+void set_colour(Colour c) {
+    glColor4f(c.r, c.g, c.b, 1.0f);
+}
+
 float snap(float v) {
     return (float)std::floor((double)v + 0.5);
 }

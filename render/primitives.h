@@ -3,6 +3,11 @@
 // shapes land on the same pixels in every frame and every output.
 #pragma once
 
+#include "render/colour.h"
+
+// Makes c the current drawing colour, opaque.
+void set_colour(Colour c);
+
 // floor(v + 0.5) in double, back to single precision: halves go upward.
 float snap(float v);
 

@@ -1,3 +1,4 @@
+#include "render/screen.h"
 #include "scene/circle_phase.h"
 
 #include "graph/graph_state.h"
@@ -20,7 +21,7 @@ void draw_circle_phase(double t) {
         return;
     }
     glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
-    rect(0.0f, 0.0f, 1920.0f, 1080.0f);
+    rect(0.0f, 0.0f, screen_width_f, screen_height_f);
     animate_tree(scene_frame, &scene_animation);
     if (scene_frame.kind == bracket_layout) draw_bracket_links(scene_frame, scene_animation);
     else draw_tree_connectors(scene_frame, scene_animation);

@@ -2,11 +2,12 @@
 
 #include "render/font.h"
 #include "render/primitives.h"
+#include "render/screen.h"
 #include "scene/circle_schedule.h"
 
 #include <GL/gl.h>
 
-SceneColour ending_marker_colour(float e) {
+Colour ending_marker_colour(float e) {
     if ((e >= 2.0f && e < 2.5f) || (e >= 8.0f && e < 8.5f)) return ending_red;
     if (e >= 6.0f && e < 6.5f) return ending_green;
     return ending_blue;
@@ -30,21 +31,21 @@ void draw_credit_lines(double t) {
     }
 }
 
-static void draw_stripe(SceneColour c, float y) {
-    glColor4f(c.r, c.g, c.b, 1.0f);
-    rect(0.0f, y, 1920.0f, 4.0f);
+static void draw_stripe(Colour c, float y) {
+    set_colour(c);
+    rect(0.0f, y, screen_width_f, 4.0f);
 }
 
 void draw_ending(double l) {
     glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
-    rect(0.0f, 0.0f, 1920.0f, 1080.0f);
+    rect(0.0f, 0.0f, screen_width_f, screen_height_f);
     if (l >= ending_black) return;
     float e = (float)(l - ending_start);
     float mx = ending_marker_x(e);
     draw_stripe(ending_green, 518.0f);
     draw_stripe(ending_blue, 538.0f);
     draw_stripe(ending_red, 558.0f);
-    SceneColour c = ending_marker_colour(e);
-    glColor4f(c.r, c.g, c.b, 1.0f);
+    Colour c = ending_marker_colour(e);
+    set_colour(c);
     rect(mx - 6.75f, 533.25f, 13.5f, 13.5f);
 }

@@ -2,16 +2,14 @@
 // three stripes and a sliding marker, then black from bar 135.
 #pragma once
 
-struct SceneColour {
-    float r, g, b;
-};
+#include "render/colour.h"
 
-const SceneColour ending_green = {0.18f, 1.0f, 0.0f};
-const SceneColour ending_blue = {0.0f, 0.0f, 1.0f};
-const SceneColour ending_red = {1.0f, 0.12f, 0.0f};
+const Colour ending_green = {0.18f, 1.0f, 0.0f};
+const Colour ending_blue = {0.0f, 0.0f, 1.0f};
+const Colour ending_red = {1.0f, 0.12f, 0.0f};
 
 // Colour of the marker e seconds after bar 128.
-SceneColour ending_marker_colour(float e);
+Colour ending_marker_colour(float e);
 // Marker centre x, e seconds after bar 128: 480 at bar 128, 1440 at bar 135.
 float ending_marker_x(float e);
 

@@ -2,13 +2,14 @@
 
 #include "scene/easing.h"
 #include "scene/scene_hash.h"
+#include "timeline/timeline.h"
 
 #include <cmath>
 
 BeatWobble compute_beat_wobble(double l, uint64_t seed, uint64_t block_seed_offset) {
     BeatWobble w;
     double tau = (double)(float)l;
-    double beats = tau / 0.42857142857142855;
+    double beats = tau / beat_seconds;
     int64_t ib = (int64_t)beats;
     double frac = std::fmod(beats, 1.0);
     w.phi = (float)(frac * 3.141592653589793);

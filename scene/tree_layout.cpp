@@ -1,3 +1,4 @@
+#include "render/screen.h"
 #include "scene/tree_layout.h"
 
 #include "scene/scene_hash.h"
@@ -11,12 +12,12 @@ static float layout_margin(float size) {
 
 float clamp_layout_x(float x, float size) {
     float m = layout_margin(size);
-    return x < m ? m : std::min(1920.0f - m, x);
+    return x < m ? m : std::min(screen_width_f - m, x);
 }
 
 float clamp_layout_y(float y, float size) {
     float m = layout_margin(size);
-    return y < m ? m : std::min(1080.0f - m, y);
+    return y < m ? m : std::min(screen_height_f - m, y);
 }
 
 int add_fractal_root(TreeNode* nodes, int count, float x, float y, float size, float birth,
@@ -147,8 +148,8 @@ int grow_tree_layout(TreeNode* nodes, int count, uint64_t phase_hash, int cap) {
                     }
                     continue;
                 }
-                float nx = std::fabs(c.x - 960.0f) / 960.0f;
-                float ny = std::fabs(c.y - 540.0f) / 540.0f;
+                float nx = std::fabs(c.x - screen_centre_x) / screen_centre_x;
+                float ny = std::fabs(c.y - screen_centre_y) / screen_centre_y;
                 float score = ((nx + ny) * 18000.0f * 1.7f + dmin) + nx * ny * 52000.0f * 1.7f;
                 if (score <= best_score) {
                     c = best;

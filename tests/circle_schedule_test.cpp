@@ -43,11 +43,11 @@ TEST(CircleSchedule, CreditWindowsOnAbsoluteTimeAndMarkerColour) {
     };
     for (const auto& w : windows) EXPECT_EQ(credit_window(w.t), w.window) << w.t;
 
-    const struct { float e; SceneColour c; } marks[] = {
+    const struct { float e; Colour c; } marks[] = {
         {0.0f, ending_blue}, {2.0f, ending_red}, {2.5f, ending_blue}, {6.25f, ending_green},
         {8.49f, ending_red}, {11.9f, ending_blue}};
     for (const auto& m : marks) {
-        SceneColour c = ending_marker_colour(m.e);
+        Colour c = ending_marker_colour(m.e);
         EXPECT_TRUE(c.r == m.c.r && c.g == m.c.g && c.b == m.c.b) << m.e;
     }
     EXPECT_EQ(ending_marker_x(12.0f), 1440.0f);

@@ -98,7 +98,7 @@ uint32_t graph_state_crc() {
     crc = add_crc(crc, ghost_remaining);
     for (const RedParticle& p : red_particles) {
         for (float v : {p.x, p.y, p.age, p.life, p.size, p.radial_speed}) crc = add_crc(crc, v);
-        crc = add_crc(crc, p.active);
+        crc = add_crc(crc, (uint8_t)p.active);  // one byte, whatever the field's width
     }
     for (double v : {survivor_alone_since}) crc = add_crc(crc, v);
     for (int64_t v : {last_group_bleed_beat, last_bleed_beat}) crc = add_crc(crc, v);
