@@ -218,7 +218,7 @@ bool write_offline_frame(OfflineOutput& out) {
             unsigned char* indexed = out.exporting ? acquire_encode_slot() : out.exporter.indexed;
             map_frame_to_palette(source, out.exporter.lookup, indexed, indexed_frame_bytes);
             if (frame_is_inspected(out, frame_number)) {
-                out.inspection->inspect(out.inspection->context, frame_number, indexed);
+                out.inspection->inspect(out.inspection->context, frame_number, source, indexed);
                 out.next_inspected++;
             }
             if (out.exporting) {

@@ -10,13 +10,14 @@
 
 #include <cstdint>
 
-// A look at chosen frames after the palette mapping, without any file:
-// frames lists frame numbers in increasing order, and only those frames are
-// drawn. inspect receives each one's palette indexes (bottom row first).
+// A look at chosen frames without any file: frames lists frame numbers in
+// increasing order, and only those frames are drawn. inspect receives each
+// one's pixels as read back (RGB) and its palette indexes, both with the
+// bottom row first.
 struct FrameInspection {
     const int64_t* frames;
     int frame_count;
-    void (*inspect)(void* context, int64_t frame_number, const unsigned char* indexed);
+    void (*inspect)(void* context, int64_t frame_number, const unsigned char* rgb, const unsigned char* indexed);
     void* context;
 };
 

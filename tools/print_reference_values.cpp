@@ -19,8 +19,8 @@ int main() {
         }
         std::printf("    {%" PRIu64 ",\n     {", run.seed);
         for (size_t i = 0; i < crcs.size(); ++i) {
-            std::printf("{%" PRId64 ", 0x%08" PRIx32 "},%s", crcs[i].frame, crcs[i].crc,
-                        i + 1 == crcs.size() ? "" : (i % 4 == 3 ? "\n      " : " "));
+            std::printf("{%" PRId64 ", 0x%08" PRIx32 ", 0x%08" PRIx32 "},%s", crcs[i].frame, crcs[i].crc,
+                        crcs[i].rgb_crc, i + 1 == crcs.size() ? "" : (i % 3 == 2 ? "\n      " : " "));
         }
         std::printf("}},\n");
     }

@@ -29,10 +29,11 @@ struct Collector {
     std::vector<std::vector<uint8_t>>* keep_indexed;
 };
 
-void collect_frame(void* context, int64_t frame_number, const unsigned char* indexed) {
+void collect_frame(void* context, int64_t frame_number, const unsigned char* rgb, const unsigned char* indexed) {
     Collector& collector = *static_cast<Collector*>(context);
     uint32_t crc = (uint32_t)crc32(0L, indexed, (uInt)indexed_frame_bytes);
-    collector.crcs->push_back(FrameCrc{frame_number, crc});
+    uint32_t rgb_crc = (uint32_t)crc32(0L, rgb, (uInt)(indexed_frame_bytes * 3));
+    collector.crcs->push_back(FrameCrc{frame_number, crc, rgb_crc});
     if (collector.keep_indexed != nullptr) collector.keep_indexed->emplace_back(indexed, indexed + indexed_frame_bytes);
 }
 
@@ -48,13 +49,14 @@ const std::vector<ReferenceRun>& reference_runs() {
         // A whole run from the start: every act.
         {2718, 0.0,
          frames_at(0.0, {-1.0,  0.2,   4.0,   8.5,   15.3,  22.7,  27.9,  30.5,  36.0,  41.0,  48.2,  53.5,
-                         55.5,  58.0,  62.0,  66.0,  68.5,  72.0,  80.0,  95.0,  110.0, 130.0, 150.0, 163.0,
+                         55.5,  58.0,  62.0,  66.0,  68.5,  72.0,  80.0,  95.0,  110.0, 130.0, 132.1, 135.3,
+                         138.7, 141.9, 144.4, 147.6, 150.0, 153.3, 156.8, 163.0,
                          165.0, 170.3, 177.0, 180.0, 186.5, 193.0, 200.2, 206.5, 212.0, 218.0, 220.0, 225.5,
                          230.0, 240.0, 253.0, 255.98})},
         // Started part-way, at a time off the 1/60 s grid.
         {7, 37.123,
          {1, 121, frame_at(37.123, 40.5), frame_at(37.123, 56.0), frame_at(37.123, 70.0), frame_at(37.123, 100.0),
-          frame_at(37.123, 166.0), frame_at(37.123, 190.0), frame_at(37.123, 215.0), frame_at(37.123, 228.0),
+          frame_at(37.123, 151.0), frame_at(37.123, 155.0), frame_at(37.123, 160.0), frame_at(37.123, 166.0), frame_at(37.123, 190.0), frame_at(37.123, 215.0), frame_at(37.123, 228.0),
           frame_at(37.123, 250.0)}},
     };
     return runs;

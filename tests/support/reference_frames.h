@@ -17,9 +17,13 @@ const std::vector<ReferenceRun>& reference_runs();
 // Seeds whose graph state after the graph span is pinned.
 const std::vector<uint64_t>& reference_graph_seeds();
 
+// CRC-32s of a frame's palette indexes and of its RGB pixels as read back
+// (the RGB pixels also hold what the palette mapping merges, such as the
+// tree scene's orange-red).
 struct FrameCrc {
     int64_t frame;
     uint32_t crc;
+    uint32_t rgb_crc;
 };
 
 // Renders run headless through the program's own offline path, drawing
