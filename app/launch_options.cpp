@@ -79,6 +79,9 @@ LaunchOptions parse_launch_options(int argc, const char* const* argv) {
         if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
             options.show_help = true;
             i += 1;
+        } else if (std::strcmp(arg, "--run-info") == 0) {
+            options.show_run_info = true;
+            i += 1;
         } else if (std::strcmp(arg, "--record") == 0) {
             if (!has_value) break;
             i += looks_like_option(value) ? 1 : 2;
@@ -138,6 +141,9 @@ const char* usage_text() {
            "                              FIRST to LAST of that run, numbered as a whole\n"
            "                              run's files are (frame 1 is the first lead-in\n"
            "                              frame); they equal the whole run's frames\n"
+           "  --run-info                  print the frame count and sound placement of the\n"
+           "                              offline run the other options describe, and exit\n"
+           "                              (used by tools/render-farm.sh)\n"
            "  -h, --help                  show this text\n"
            "\n"
            "Keys: Escape quits, I toggles the seed and bar counter, R reseeds the graph.\n"

@@ -16,6 +16,7 @@ struct LaunchOptions {
     bool seed_given;
     uint64_t seed;  // 0..9999, meaningful when seed_given
     bool show_help;
+    bool show_run_info;  // --run-info: describe the offline run and exit
     bool frames_given;      // --frames was on the command line
     bool frames_valid;      // and its value was FIRST-LAST, whole numbers, 1 <= FIRST <= LAST
     const char* frames_text;  // the value as given (null when it was missing)

@@ -18,5 +18,6 @@ int main(int argc, char** argv) {
         std::fputs("--frames needs --record or --export-png-frames: it renders part of an offline run.\n", stderr);
         return 1;
     }
+    if (options.show_run_info) return print_run_info(options.start_seconds);
     return run_piece(options, nullptr);
 }

@@ -33,7 +33,8 @@ void format_progress(char* out, size_t size, int64_t done, int64_t total, double
 void report_progress(Progress& progress, int64_t frames_done, double now) {
     double interval = progress.in_place ? in_place_interval_seconds : plain_interval_seconds;
     bool last = frames_done >= progress.total_frames;
-    if (now - progress.last_report_seconds < interval && !(last && progress.in_place)) return;
+    // The last frame always gets its line, so even a short run ends with one.
+    if (now - progress.last_report_seconds < interval && !last) return;
     progress.last_report_seconds = now;
     char line[160];
     format_progress(line, sizeof line, frames_done, progress.total_frames, now - progress.start_seconds);

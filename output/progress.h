@@ -1,7 +1,8 @@
 // Progress of an offline render on standard error: frames done of the
 // total, frames per second and time left. On a terminal one line is
 // rewritten in place a few times a second; otherwise (a log file, a
-// pipe) a plain line is written every ten seconds.
+// pipe) a plain line is written every ten seconds. Either way the last
+// frame gets a line.
 #pragma once
 
 #include <cstddef>

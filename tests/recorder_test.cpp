@@ -54,8 +54,8 @@ TEST(FrameTotals, TotalsAndTheFramesARunRenders) {
     EXPECT_EQ(offline_rendered_frames(252.0, duration, total), 361);
 }
 
-// In place a few times a second and always at the last frame; plain lines
-// only every ten seconds.
+// In place a few times a second, plain lines every ten seconds, and both
+// always at the last frame.
 TEST(Progress, LinesAndTheirSpacing) {
     Progress progress;
     start_progress(progress, 100, true, 0.0);
@@ -70,8 +70,10 @@ TEST(Progress, LinesAndTheirSpacing) {
     start_progress(progress, 1000, false, 0.0);
     testing::internal::CaptureStderr();
     for (double now : {5.0, 10.0, 11.0}) report_progress(progress, (int64_t)(now * 9), now);
+    report_progress(progress, 1000, 12.0);  // the last frame, however soon
     end_progress(progress);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "frame 90/1000 (9.0%), 9.0 fps, 1:41 left\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "frame 90/1000 (9.0%), 9.0 fps, 1:41 left\nframe 1000/1000 (100.0%), 83.3 fps, 0:00 left\n");
 }
 
 }  // namespace
