@@ -4,6 +4,7 @@
 #include "graph/graph_drawing.h"
 #include "graph/graph_state.h"
 #include "graph/simulation.h"
+#include "output/stop_signals.h"
 #include "render/primitives.h"
 #include "render/screen.h"
 #include "scene/circle_phase.h"
@@ -164,6 +165,7 @@ int run_frame_loop(AppWindow& app, double start_seconds, OfflineOutput* output) 
 
         loop.running = true;
         handle_events(loop);
+        if (offline && stop_requested()) loop.running = false;  // SIGINT, SIGTERM, SIGHUP: as Escape
 
         if (offline) {
             if (loop.clock >= lead_in_seconds) loop.audio_start = lead_in_seconds;

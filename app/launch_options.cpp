@@ -1,6 +1,7 @@
 #include "app/launch_options.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -9,10 +10,6 @@ static const char* const default_export_dir = "indexed-frames";
 
 static bool looks_like_option(const char* arg) {
     return arg[0] == '-';
-}
-
-static bool is_export_option(const char* arg) {
-    return std::strcmp(arg, "--export-indexed-png") == 0 || std::strcmp(arg, "--export-png-frames") == 0;
 }
 
 static uint64_t parse_seed(const char* text) {
@@ -55,22 +52,58 @@ int parse_frame_range(const char* text, int64_t* first, int64_t* last) {
     return 1;
 }
 
+// True when arg is the option name alone or "name=value"; then *inline_value
+// is the text after "=" (null for the name alone).
+static bool match_option(const char* arg, const char* name, const char** inline_value) {
+    size_t length = std::strlen(name);
+    if (std::strncmp(arg, name, length) != 0) return false;
+    if (arg[length] == '\0') {
+        *inline_value = nullptr;
+        return true;
+    }
+    if (arg[length] == '=') {
+        *inline_value = arg + length + 1;
+        return true;
+    }
+    return false;
+}
+
+static bool match_export_option(const char* arg, const char** inline_value) {
+    return match_option(arg, "--export-indexed-png", inline_value) ||
+           match_option(arg, "--export-png-frames", inline_value);
+}
+
+static void note_ignored(LaunchOptions& options, IgnoredKind kind, const char* argument, const char* option) {
+    if (options.ignored_count < max_ignored_arguments) {
+        options.ignored[options.ignored_count] = IgnoredArgument{kind, argument, option};
+    }
+    options.ignored_count++;
+}
+
 LaunchOptions parse_launch_options(int argc, const char* const* argv) {
     LaunchOptions options = {};
     if (argc < 2 || argv == nullptr) return options;
 
     // First look: only the first argument can switch recording on.
     const char* first = argv[1];
+    const char* inline_value = nullptr;
     bool second_is_value = argc > 2 && !looks_like_option(argv[2]);
-    if (std::strcmp(first, "--record") == 0) {
+    if (match_option(first, "--record", &inline_value)) {
         options.record = true;
-        options.record_path = second_is_value ? argv[2] : default_record_path;
-    } else if (is_export_option(first)) {
+        options.record_path = inline_value != nullptr ? inline_value
+                              : second_is_value       ? argv[2]
+                                                      : default_record_path;
+    } else if (match_export_option(first, &inline_value)) {
         options.export_png = true;
-        options.export_dir = second_is_value ? argv[2] : default_export_dir;
+        options.export_dir = inline_value != nullptr ? inline_value
+                             : second_is_value       ? argv[2]
+                                                     : default_export_dir;
     }
 
-    // Scan: every argument, each option consuming its value.
+    // Scan: every argument, each option consuming its value. A value may
+    // also be given as --option=value; then it is taken whatever it is.
+    // An argument already reported as a left-out value is not reported again.
+    const char* reported = nullptr;
     int i = 1;
     while (i < argc) {
         const char* arg = argv[i];
@@ -79,40 +112,76 @@ LaunchOptions parse_launch_options(int argc, const char* const* argv) {
         if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
             options.show_help = true;
             i += 1;
+        } else if (std::strcmp(arg, "--version") == 0) {
+            options.show_version = true;
+            i += 1;
         } else if (std::strcmp(arg, "--run-info") == 0) {
             options.show_run_info = true;
             i += 1;
-        } else if (std::strcmp(arg, "--record") == 0) {
+        } else if (match_option(arg, "--record", &inline_value)) {
+            if (i != 1) note_ignored(options, IgnoredKind::record_not_first, arg, nullptr);
+            if (inline_value != nullptr) {
+                i += 1;
+                continue;
+            }
             if (!has_value) break;
-            i += looks_like_option(value) ? 1 : 2;
-        } else if (is_export_option(arg)) {
+            if (looks_like_option(value)) {
+                if (i == 1) note_ignored(options, IgnoredKind::value_like_option, value, "--record");
+                reported = value;
+                i += 1;
+            } else {
+                i += 2;
+            }
+        } else if (match_export_option(arg, &inline_value)) {
             options.export_png = true;
-            if (has_value && !looks_like_option(value)) {
+            if (inline_value != nullptr) {
+                options.export_dir = inline_value;
+                i += 1;
+            } else if (has_value && !looks_like_option(value)) {
                 options.export_dir = value;
                 i += 2;
             } else {
                 if (options.export_dir == nullptr) options.export_dir = default_export_dir;
                 if (!has_value) break;
+                note_ignored(options, IgnoredKind::value_like_option, value, arg);
+                reported = value;
                 i += 1;
             }
-        } else if (std::strcmp(arg, "--start") == 0 || std::strcmp(arg, "--start-seconds") == 0) {
+        } else if (match_option(arg, "--start", &inline_value) || match_option(arg, "--start-seconds", &inline_value)) {
+            if (inline_value != nullptr) {
+                options.start_seconds = parse_start(inline_value);
+                i += 1;
+                continue;
+            }
             if (!has_value) break;
             options.start_seconds = parse_start(value);
             i += 2;
-        } else if (std::strcmp(arg, "--frames") == 0) {
+        } else if (match_option(arg, "--frames", &inline_value)) {
             // A later --frames replaces an earlier one; a missing value is
             // a bad range, not silence.
+            const char* text = inline_value != nullptr ? inline_value : value;
             options.frames_given = true;
-            options.frames_text = value;
-            options.frames_valid = parse_frame_range(value, &options.first_frame, &options.last_frame) == 1;
+            options.frames_text = text;
+            options.frames_valid = parse_frame_range(text, &options.first_frame, &options.last_frame) == 1;
+            if (inline_value != nullptr) {
+                i += 1;
+                continue;
+            }
             if (!has_value) break;
             i += 2;
-        } else if (std::strcmp(arg, "--seed") == 0) {
+        } else if (match_option(arg, "--seed", &inline_value)) {
+            if (inline_value != nullptr) {
+                options.seed = parse_seed(inline_value);
+                options.seed_given = true;
+                i += 1;
+                continue;
+            }
             if (!has_value) break;
             options.seed = parse_seed(value);
             options.seed_given = true;
             i += 2;
         } else if (looks_like_option(arg)) {
+            if (arg != reported) note_ignored(options, IgnoredKind::unknown_option, arg, nullptr);
             i += 1;
         } else {
             if (!options.seed_given) {
@@ -123,6 +192,26 @@ LaunchOptions parse_launch_options(int argc, const char* const* argv) {
         }
     }
     return options;
+}
+
+void format_ignored_argument(char* out, unsigned long size, const IgnoredArgument& ignored) {
+    switch (ignored.kind) {
+    case IgnoredKind::unknown_option:
+        std::snprintf(out, size, "Ignoring unknown option \"%s\".", ignored.argument);
+        break;
+    case IgnoredKind::value_like_option:
+        std::snprintf(out, size, "Ignoring \"%s\" as the value of %s: a value may not start with \"-\" (write %s=%s).",
+                      ignored.argument, ignored.option, ignored.option, ignored.argument);
+        break;
+    case IgnoredKind::record_not_first:
+        std::snprintf(out, size, "Ignoring \"%s\": it must be the first argument; this run does not record.",
+                      ignored.argument);
+        break;
+    }
+}
+
+const char* version_text() {
+    return "ostrel " OSTREL_VERSION "\n";
 }
 
 const char* usage_text() {
@@ -145,6 +234,10 @@ const char* usage_text() {
            "                              offline run the other options describe, and exit\n"
            "                              (used by tools/render-farm.sh)\n"
            "  -h, --help                  show this text\n"
+           "  --version                   show the version\n"
+           "\n"
+           "An option's value may also be written --option=value, which also takes\n"
+           "values that start with \"-\".\n"
            "\n"
            "Keys: Escape quits, I toggles the seed and bar counter, R reseeds the graph.\n"
            "\n"

@@ -7,6 +7,21 @@
 // same, "after the end", without overflowing the arithmetic built on it.
 const double max_start_seconds = 1.0e6;
 
+// What the parser ignored, so that the user can be told.
+enum class IgnoredKind {
+    unknown_option,    // an argument starting with "-" that is no option
+    value_like_option, // an option's value left out because it starts with "-"
+    record_not_first,  // "--record" after the first argument: no recording
+};
+
+struct IgnoredArgument {
+    IgnoredKind kind;
+    const char* argument;  // points into argv
+    const char* option;    // the option whose value was left out, or null
+};
+
+const int max_ignored_arguments = 16;
+
 struct LaunchOptions {
     bool record;
     const char* record_path;  // points into argv or at the default literal
@@ -16,12 +31,15 @@ struct LaunchOptions {
     bool seed_given;
     uint64_t seed;  // 0..9999, meaningful when seed_given
     bool show_help;
+    bool show_version;
     bool show_run_info;  // --run-info: describe the offline run and exit
     bool frames_given;      // --frames was on the command line
     bool frames_valid;      // and its value was FIRST-LAST, whole numbers, 1 <= FIRST <= LAST
     const char* frames_text;  // the value as given (null when it was missing)
     int64_t first_frame;
     int64_t last_frame;
+    int ignored_count;  // all of them; the first max_ignored_arguments are kept
+    IgnoredArgument ignored[max_ignored_arguments];
 };
 
 LaunchOptions parse_launch_options(int argc, const char* const* argv);
@@ -30,5 +48,9 @@ LaunchOptions parse_launch_options(int argc, const char* const* argv);
 // else. 1 with the numbers set, 0 for anything else.
 int parse_frame_range(const char* text, int64_t* first, int64_t* last);
 
-// The usage text for --help.
+// One line for an ignored argument, e.g. 'Ignoring unknown option "--strat".'
+void format_ignored_argument(char* out, unsigned long size, const IgnoredArgument& ignored);
+
+// The usage text for --help, and the version for --version.
 const char* usage_text();
+const char* version_text();

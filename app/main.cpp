@@ -2,12 +2,39 @@
 #include "app/program.h"
 
 #include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+// A program started with standard input, output or error closed would hand
+// those numbers to the first files it opens, and its messages would land in
+// them: keep them taken.
+static void keep_standard_streams_open() {
+    for (int fd = 0; fd <= 2; fd++) {
+        if (fcntl(fd, F_GETFD) == -1) {
+            int opened = open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+            if (opened >= 0 && opened != fd) close(opened);
+        }
+    }
+}
 
 int main(int argc, char** argv) {
+    keep_standard_streams_open();
     LaunchOptions options = parse_launch_options(argc, argv);
     if (options.show_help) {
         std::fputs(usage_text(), stdout);
         return 0;
+    }
+    if (options.show_version) {
+        std::fputs(version_text(), stdout);
+        return 0;
+    }
+    for (int i = 0; i < options.ignored_count && i < max_ignored_arguments; i++) {
+        char line[512];
+        format_ignored_argument(line, sizeof line, options.ignored[i]);
+        std::fprintf(stderr, "%s\n", line);
+    }
+    if (options.ignored_count > max_ignored_arguments) {
+        std::fprintf(stderr, "Ignoring %d more arguments.\n", options.ignored_count - max_ignored_arguments);
     }
     if (options.frames_given && !options.frames_valid) {
         std::fprintf(stderr, "Bad frame range \"%s\": give --frames FIRST-LAST, whole numbers with 1 <= FIRST <= LAST.\n",

@@ -4,6 +4,7 @@
 #include "app/startup.h"
 #include "graph/graph_state.h"
 #include "output/frame_totals.h"
+#include "output/stop_signals.h"
 #include "timeline/start_seek.h"
 #include "timeline/track.h"
 
@@ -39,16 +40,27 @@ int run_piece(const LaunchOptions& options, const FrameInspection* inspection) {
 
     AppWindow app;
     if (!start_window(app, offline)) return 1;
+    if (offline) catch_stop_signals();
 
     layout_seed = (options.seed_given ? options.seed : seed_from_clock()) % 10000u;
     build_startup_layout();
+
+    // Names, the encoder, the track and the range are checked before the
+    // seek, so a mistake is reported at once; nothing is created yet.
+    static OfflineOutput output;
+    if (offline && !plan_offline_output(output, render_request_for(options, inspection))) {
+        close_window(app);
+        return 1;
+    }
 
     if (options.start_seconds > 0.0 && !run_start_seek(app.window, options.start_seconds)) {
         close_window(app);  // the user quit during the seek
         return 0;
     }
 
-    static OfflineOutput output;
-    if (offline && !setup_offline_output(output, render_request_for(options, inspection))) return 1;
+    if (offline && !start_offline_output(output)) {
+        close_window(app);
+        return 1;
+    }
     return run_frame_loop(app, options.start_seconds, offline ? &output : nullptr);
 }

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 
 #ifdef OSTREL_SANITIZE_BUILD
@@ -49,6 +50,16 @@ int start_window(AppWindow& app, bool offline) {
     }
     if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "SDL init failed: %s\n", SDL_GetError());
+        return 0;
+    }
+    // Without a display SDL falls back to a driver that shows nothing: the
+    // piece would play unseen. Unless the user chose that driver, say so.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!offline && std::getenv("SDL_VIDEODRIVER") == nullptr && driver != nullptr &&
+        (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0)) {
+        std::fputs("No display to show the piece on. To render it without one, use --record FILE or "
+                   "--export-png-frames DIR.\n", stderr);
+        SDL_Quit();
         return 0;
     }
     SDL_ShowCursor(SDL_DISABLE);

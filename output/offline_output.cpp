@@ -26,14 +26,34 @@ const char* const export_failed = "Could not start indexed PNG export.\n";
 struct sigaction saved_sigxfsz;
 bool sigxfsz_saved = false;
 
-int check_recording_name(const char* file, const AudioPlacement& audio, char* command) {
+int check_recording_name(const char* file, const AudioPlacement& audio) {
+    static char command[encoder_command_capacity];
+    static char temp_template[recording_path_capacity];
     if (!safe_output_name(file)) {
         std::fputs("Recording filename contains unsupported characters.\n", stderr);
         std::fputs(recording_failed, stderr);
         return 0;
     }
-    if (!format_encoder_command(command, encoder_command_capacity, file, audio)) {
+    if (!format_recording_temp_template(temp_template, sizeof temp_template, file) ||
+        !format_encoder_command(command, encoder_command_capacity, temp_template, audio)) {
         std::fputs("Recording filename is too long.\n", stderr);
+        std::fputs(recording_failed, stderr);
+        return 0;
+    }
+    // The encoder reads the track: recording over it would destroy it.
+    if (same_file(file, music_track_path)) {
+        std::fprintf(stderr, "Recording filename %s is the music track %s, which the recording reads.\n", file,
+                     music_track_path);
+        std::fputs(recording_failed, stderr);
+        return 0;
+    }
+    // The temporary file is made beside the name: its directory must take it.
+    static char directory[recording_path_capacity];
+    const char* slash = std::strrchr(file, '/');
+    std::snprintf(directory, sizeof directory, "%.*s", slash != nullptr ? (int)(slash - file) + 1 : 1,
+                  slash != nullptr ? file : ".");
+    if (access(directory, W_OK | X_OK) != 0) {
+        std::fprintf(stderr, "Cannot write the recording into %s: %s\n", directory, std::strerror(errno));
         std::fputs(recording_failed, stderr);
         return 0;
     }
@@ -113,8 +133,6 @@ void describe_encoder_status(int status) {
     std::fputs("ffmpeg did not finish successfully.\n", stderr);
     if (status == -1) {
         std::fprintf(stderr, "Waiting for ffmpeg failed: %s\n", std::strerror(errno));
-    } else if (WIFEXITED(status) && WEXITSTATUS(status) == 127) {
-        std::fputs("The shell could not run ffmpeg (exit status 127).\n", stderr);
     } else if (WIFEXITED(status)) {
         std::fprintf(stderr, "ffmpeg exited with status %d; the recording is incomplete.\n", WEXITSTATUS(status));
     } else if (WIFSIGNALED(status)) {
@@ -122,55 +140,83 @@ void describe_encoder_status(int status) {
     }
 }
 
+// Frame files of an earlier, longer run beyond the last one written: they
+// are left alone, but the user hears of them.
+void report_stale_frames(const char* directory, int64_t last_frame) {
+    char path[frame_path_capacity];
+    struct stat info;
+    int64_t stale = 0;
+    while (format_frame_path(path, sizeof path, directory, last_frame + stale + 1) && stat(path, &info) == 0) stale++;
+    if (stale > 0) {
+        std::fprintf(stderr, "%s still holds %ld frame files after frame-%06ld.png from an earlier, longer run.\n",
+                     directory, (long)stale, (long)last_frame);
+    }
+}
+
 }  // namespace
 
-int setup_offline_output(OfflineOutput& out, const RenderRequest& request) {
+int plan_offline_output(OfflineOutput& out, const RenderRequest& request) {
     out = OfflineOutput{};
     out.recording = request.record_path != nullptr;
     out.exporting = request.export_dir != nullptr;
     out.inspection = request.inspection;
+    out.record_path = request.record_path;
+    out.export_dir = request.export_dir;
     double duration = 0.0;
     if (!probe_track_duration(&duration)) return 0;
     out.duration = duration;
     const double total_seconds = offline_total_seconds(duration);
-    const int64_t total_frames = offline_total_frames(total_seconds);
-    out.run_frames = offline_rendered_frames(request.start_seconds, duration, total_frames);
+    out.total_frames = offline_total_frames(total_seconds);
+    out.run_frames = offline_rendered_frames(request.start_seconds, duration, out.total_frames);
 
-    const bool whole_run = request.first_frame == 0 && request.last_frame == 0;
+    out.whole_run = request.first_frame == 0 && request.last_frame == 0;
     out.first_frame = request.first_frame != 0 ? request.first_frame : 1;
-    out.last_frame = request.last_frame != 0 ? request.last_frame : total_frames;
-    if (!whole_run && !check_frame_range(out.first_frame, out.last_frame, out.run_frames)) return 0;
+    out.last_frame = request.last_frame != 0 ? request.last_frame : out.total_frames;
+    if (!out.whole_run && !check_frame_range(out.first_frame, out.last_frame, out.run_frames)) return 0;
     // The frames this run writes: a range exactly, a whole run until its
     // end rule stops it.
-    const int64_t range_frames = whole_run ? out.run_frames : out.last_frame - out.first_frame + 1;
-    const int64_t announced_frames = whole_run ? total_frames : range_frames;
-
-    static char command[encoder_command_capacity];
-    const AudioPlacement audio =
-        place_recording_audio(request.start_seconds, out.first_frame, range_frames, whole_run, total_seconds);
-    if (out.recording && !check_recording_name(request.record_path, audio, command)) return 0;
+    out.range_frames = out.whole_run ? out.run_frames : out.last_frame - out.first_frame + 1;
+    out.audio = place_recording_audio(request.start_seconds, out.first_frame, out.range_frames, out.whole_run,
+                                      total_seconds);
+    if (out.recording && !check_recording_name(request.record_path, out.audio)) return 0;
     if (out.exporting && !check_export_directory_name(request.export_dir)) return 0;
+    out.planned = true;
+    return 1;
+}
+
+int start_offline_output(OfflineOutput& out) {
+    if (!out.planned) return 0;
+    const int64_t announced_frames = out.whole_run ? out.total_frames : out.range_frames;
     if (out.exporting) {
-        if (!prepare_export_directory(request.export_dir)) return 0;
+        if (!prepare_export_directory(out.export_dir)) return 0;
     }
     if (out.exporting || out.inspection != nullptr) {
-        if (!setup_exporter(out.exporter, out.exporting ? request.export_dir : "", total_frames)) {
+        if (!setup_exporter(out.exporter, out.exporting ? out.export_dir : "", out.total_frames)) {
             std::fputs(export_failed, stderr);
             return 0;
         }
     }
     if (out.recording) {
-        if (!start_recorder(out.recorder, command, total_frames)) {
+        if (!start_recorder(out.recorder, out.record_path, out.audio)) {
+            if (!out.recorder.spawn_failed) {
+                std::fprintf(stderr, "Could not create a temporary file beside %s: %s\n", out.record_path,
+                             std::strerror(errno));
+            } else {
+                std::fprintf(stderr, "Could not start ffmpeg: %s\n", std::strerror(errno));
+            }
             free_exporter(out.exporter);
             std::fputs(recording_failed, stderr);
             return 0;
         }
-        std::fprintf(stderr, "Recording %ld frames to %s\n", (long)announced_frames, request.record_path);
+        std::fprintf(stderr, "Recording %ld frames to %s\n", (long)announced_frames, out.record_path);
     }
     if (out.exporting) {
         if (!start_encode_workers(out.exporter, choose_encode_worker_count())) {
             free_exporter(out.exporter);
-            if (out.recording) finish_recorder(out.recorder);
+            if (out.recording) {
+                finish_recorder(out.recorder);
+                discard_recording(out.recorder);
+            }
             std::fputs(export_failed, stderr);
             return 0;
         }
@@ -178,8 +224,12 @@ int setup_offline_output(OfflineOutput& out, const RenderRequest& request) {
                      out.exporter.directory);
     }
     ignore_file_size_signal();
-    start_progress(out.progress, range_frames, isatty(STDERR_FILENO) == 1, monotonic_seconds());
+    start_progress(out.progress, out.range_frames, isatty(STDERR_FILENO) == 1, monotonic_seconds());
     return 1;
+}
+
+int setup_offline_output(OfflineOutput& out, const RenderRequest& request) {
+    return plan_offline_output(out, request) && start_offline_output(out);
 }
 
 int64_t offline_frames_done(const OfflineOutput& out) {
@@ -242,13 +292,30 @@ int finish_offline_output(OfflineOutput& out) {
     if (out.recording) {
         int64_t written = out.recorder.frames_written;
         int encoder_status = finish_recorder(out.recorder);
-        if (out.short_write) {
+        bool complete = true;
+        if (out.recorder.stuck) {
+            std::fputs("ffmpeg stopped reading frames and was stopped.\n", stderr);
+            complete = false;
+        } else if (out.short_write) {
             std::fprintf(stderr, "ffmpeg stopped reading frames after %ld of %ld frames.\n", (long)written,
-                         (long)out.progress.total_frames);
-            status = 1;
+                         (long)out.range_frames);
+            complete = false;
         }
         if (encoder_status != 0) {
-            describe_encoder_status(encoder_status);
+            if (!out.recorder.stuck) describe_encoder_status(encoder_status);
+            complete = false;
+        } else if (!recording_written(out.recorder)) {
+            std::fputs("ffmpeg finished without writing the recording.\n", stderr);
+            complete = false;
+        }
+        if (complete) {
+            // Kept as a valid file also when the render ended early (Escape,
+            // a quit, a signal), with its sound cut to its picture.
+            if (!keep_recording(out.recorder, out.record_path, out.range_frames)) status = 1;
+        } else {
+            discard_recording(out.recorder);
+            std::fprintf(stderr, "Nothing was written to %s; an earlier file of that name is untouched.\n",
+                         out.record_path);
             status = 1;
         }
     }
@@ -259,6 +326,8 @@ int finish_offline_output(OfflineOutput& out) {
             const char* reason = report.error_number != 0 ? std::strerror(report.error_number) : "PNG encoding failed";
             std::fprintf(stderr, "Could not write PNG frame %s: %s\n", report.failed_path, reason);
             status = 1;
+        } else if (out.whole_run && out.frames_passed >= out.run_frames) {
+            report_stale_frames(out.exporter.directory, out.frames_passed);
         }
     }
     free_exporter(out.exporter);  // also the inspection's buffers
@@ -266,5 +335,6 @@ int finish_offline_output(OfflineOutput& out) {
     out.recording = false;
     out.exporting = false;
     out.inspection = nullptr;
+    out.planned = false;
     return status;
 }

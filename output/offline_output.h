@@ -35,8 +35,15 @@ struct RenderRequest {
 struct OfflineOutput {
     bool recording;
     bool exporting;
+    bool planned;           // plan_offline_output succeeded
+    bool whole_run;         // no range was asked for
+    const char* record_path;
+    const char* export_dir;
     double duration;        // song time at which the render closes
+    int64_t total_frames;   // the frame total both outputs announce for a whole run
     int64_t run_frames;     // frames the whole run renders before its end rule
+    int64_t range_frames;   // frames this run renders
+    AudioPlacement audio;
     int64_t first_frame;    // the range rendered, inclusive
     int64_t last_frame;
     int64_t frames_passed;  // frames of the run behind us, drawn or not
@@ -49,10 +56,14 @@ struct OfflineOutput {
     Progress progress;
 };
 
-// Measures the track, checks the range and sets up the requested outputs,
-// writing the messages. 1 on success; 0 means the program must exit with
-// status 1. Every name and the range are checked before anything is created
-// or started.
+// Measures the track and checks the range, the names and the encoder,
+// writing the messages; creates and starts nothing. 1 on success; 0 means
+// the program must exit with status 1.
+int plan_offline_output(OfflineOutput& out, const RenderRequest& request);
+// Creates the directory and buffers and starts the encoder of a planned
+// output. 1 on success; 0 (after its message) means exit status 1.
+int start_offline_output(OfflineOutput& out);
+// Both in one.
 int setup_offline_output(OfflineOutput& out, const RenderRequest& request);
 // Frames of the run behind us: the current frame's 0-based index, which
 // sets the loop clock.
@@ -63,7 +74,10 @@ bool offline_frame_wanted(const OfflineOutput& out);
 // frame is wanted, and counts the frame. Returns true when the loop must end
 // after this frame.
 bool write_offline_frame(OfflineOutput& out);
-// Closes the encoder, waits for the last PNG files and frees the buffers;
-// returns the exit status: 1 if the encoder failed or stopped reading
+// Closes the encoder, waits for the last PNG files and frees the buffers.
+// A complete recording (also one ended early on purpose) is moved to its
+// name; a failed one is removed, leaving any earlier file of that name.
+// After a whole export, frame files of a longer earlier run are reported.
+// Returns the exit status: 1 if the encoder failed or stopped reading
 // early, or a PNG frame could not be written; else 0.
 int finish_offline_output(OfflineOutput& out);

@@ -109,7 +109,13 @@ int write_file_atomically(const char* path, const unsigned char* bytes, size_t s
         scratch.error_number = ENAMETOOLONG;
         return 0;
     }
-    int fd = open(scratch.temp_path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    // The temporary file is always a new file of our own: never opened
+    // through a link, never an existing file. A name already taken (left by
+    // a killed run, or planted) is removed itself, never what it points to,
+    // and the file is created once more.
+    const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+    int fd = open(scratch.temp_path, flags, 0644);
+    if (fd < 0 && errno == EEXIST && unlink(scratch.temp_path) == 0) fd = open(scratch.temp_path, flags, 0644);
     if (fd < 0) {
         scratch.error_number = errno;
         return 0;

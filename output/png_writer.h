@@ -40,8 +40,10 @@ void free_png_scratch(PngScratch& scratch);
 // its rows top first into scratch.file. 1 on success.
 int encode_indexed_png(const unsigned char* indexed, const unsigned char (*palette)[3], int palette_count,
                        PngScratch& scratch);
-// Writes size bytes to path through its temporary name. 1 on success; 0
-// with the errno in scratch.error_number and no file left behind.
+// Writes size bytes to path through its temporary name path + ".tmp",
+// created new (never through a link: a link or file already there is
+// removed first). 1 on success; 0 with the errno in scratch.error_number and
+// no file left behind.
 int write_file_atomically(const char* path, const unsigned char* bytes, size_t size, PngScratch& scratch);
 // Both: encodes and writes the file. 0 on failure, with the errno in
 // scratch.error_number (0 when libpng itself failed) and no file left at

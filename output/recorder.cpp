@@ -3,11 +3,19 @@
 #include "timeline/timeline.h"
 #include "timeline/track.h"
 
+#include "output/progress.h"
+#include "output/stop_signals.h"
+
 #include <cerrno>
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <cstdio>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,9 +25,13 @@ namespace {
 // row first), the track placed by its delay and seek, FFV1 with every frame
 // a key frame, PCM sound, cut at the rendered length. -xerror makes the
 // encoder's exit status report a file it could not finish (a full disk
-// found only when the trailer is written is otherwise exit status 0).
+// found only when the trailer is written is otherwise exit status 0). The
+// frames are read without an input queue thread (-thread_queue_size 0): the
+// pipe is the queue, and the encoder's warning about a full queue, which
+// every recording would print, cannot arise.
 const char* const encoder_command_format =
-    "ffmpeg -y -loglevel warning -xerror -f rawvideo -pixel_format rgb24 -video_size %dx%d -framerate %d -i - "
+    "ffmpeg -y -loglevel warning -xerror -f rawvideo -pixel_format rgb24 -video_size %dx%d -framerate %d "
+    "-thread_queue_size 0 -i - "
     "%s-i %s -filter:v vflip -map 0:v:0 -map 1:a:0 -c:v ffv1 -level 3 "
     "-coder 1 -context 1 -g 1 -c:a pcm_s16le -t %.6f %s";
 
@@ -41,10 +53,79 @@ bool is_executable_file(const char* path) {
     return stat(path, &info) == 0 && S_ISREG(info.st_mode) && access(path, X_OK) == 0;
 }
 
-// While the encoder runs, a write into its closed pipe must come back as a
-// short write instead of killing the program.
-struct sigaction saved_sigpipe;
-bool sigpipe_saved = false;
+extern "C" char** environ;
+
+// Splits text at its spaces into argv (at most capacity - 1 words, then a
+// null). Encoder commands hold only safe names, so no quoting is needed.
+int split_words(char* text, char** argv, int capacity) {
+    int count = 0;
+    char* p = text;
+    while (*p != '\0' && count < capacity - 1) {
+        while (*p == ' ') *p++ = '\0';
+        if (*p == '\0') break;
+        argv[count++] = p;
+        while (*p != '\0' && *p != ' ') p++;
+    }
+    argv[count] = nullptr;
+    return count;
+}
+
+// Starts argv[0] from the search path in its own process group with the
+// default signal dispositions, its standard input the read end of a pipe
+// (stdin_fd, when not null, receives the write end; else input is
+// /dev/null). Returns the pid, or 0.
+pid_t spawn_in_own_group(char* const* argv, int* stdin_fd) {
+    int fds[2] = {-1, -1};
+    if (stdin_fd != nullptr && pipe2(fds, O_CLOEXEC) != 0) return 0;
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attributes;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawnattr_init(&attributes);
+    if (stdin_fd != nullptr) {
+        posix_spawn_file_actions_adddup2(&actions, fds[0], 0);
+    } else {
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    }
+    sigset_t defaults, none;
+    sigemptyset(&defaults);
+    for (int signal_number : {SIGPIPE, SIGXFSZ, SIGINT, SIGTERM, SIGHUP}) sigaddset(&defaults, signal_number);
+    sigemptyset(&none);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+    pid_t pid = 0;
+    int error = posix_spawnp(&pid, argv[0], &actions, &attributes, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    if (stdin_fd != nullptr) close(fds[0]);
+    if (error != 0) {
+        if (stdin_fd != nullptr) close(fds[1]);
+        errno = error;
+        return 0;
+    }
+    if (stdin_fd != nullptr) *stdin_fd = fds[1];
+    return pid;
+}
+
+// Waits for pid; once deadline (monotonic seconds, < 0: none) has passed,
+// or at once when kill_now is set, its process group is killed first.
+int wait_for_process(pid_t pid, bool kill_now, double deadline, bool* killed) {
+    int status = 0;
+    for (;;) {
+        if (kill_now || (deadline >= 0.0 && monotonic_seconds() > deadline)) {
+            kill(-pid, SIGKILL);
+            *killed = true;
+            kill_now = false;
+            deadline = -1.0;
+        }
+        pid_t done = waitpid(pid, &status, deadline >= 0.0 ? WNOHANG : 0);
+        if (done == pid) return status;
+        if (done < 0 && errno != EINTR) return -1;
+        if (deadline < 0.0 && stop_requested() && !*killed) deadline = stop_requested_at() + encoder_finish_seconds;
+        if (done == 0) usleep(10000);
+    }
+}
 
 }  // namespace
 
@@ -102,38 +183,136 @@ int program_on_search_path(const char* program, const char* search_path) {
     }
 }
 
-int start_recorder(Recorder& recorder, const char* command, int64_t total_frames) {
+int format_recording_temp_template(char* out, size_t size, const char* name) {
+    const char* base = std::strrchr(name, '/');
+    base = base != nullptr ? base + 1 : name;
+    const char* dot = std::strrchr(base, '.');
+    const char* extension = dot != nullptr && dot != base ? dot : "";
+    int n = std::snprintf(out, size, "%s.partial-XXXXXX%s", name, extension);
+    return n >= 0 && (size_t)n < size ? 1 : 0;
+}
+
+int same_file(const char* a, const char* b) {
+    struct stat sa, sb;
+    if (stat(a, &sa) != 0 || stat(b, &sb) != 0) return 0;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino ? 1 : 0;
+}
+
+int start_recorder(Recorder& recorder, const char* name, const AudioPlacement& audio) {
     recorder = Recorder{};
-    recorder.frame = (unsigned char*)std::malloc(rgb_frame_bytes);
-    if (recorder.frame == nullptr) return 0;
-    recorder.pipe = popen(command, "w");
-    if (recorder.pipe == nullptr) {
-        std::free(recorder.frame);
-        recorder = Recorder{};
+    recorder.fd = -1;
+    static char command[encoder_command_capacity];
+    static char* argv[64];
+    if (!format_recording_temp_template(recorder.temp_path, sizeof recorder.temp_path, name)) return 0;
+    const char* extension = std::strrchr(recorder.temp_path, 'X') + 1;
+    int fd = mkstemps(recorder.temp_path, (int)std::strlen(extension));
+    if (fd < 0) {
+        recorder.temp_path[0] = '\0';
         return 0;
     }
-    // Ignored only after the fork, so the encoder keeps its default.
-    struct sigaction ignore = {};
-    ignore.sa_handler = SIG_IGN;
-    sigemptyset(&ignore.sa_mask);
-    sigpipe_saved = sigaction(SIGPIPE, &ignore, &saved_sigpipe) == 0;
-    recorder.total_frames = total_frames;
+    close(fd);
+    recorder.frame = (unsigned char*)std::malloc(rgb_frame_bytes);
+    if (recorder.frame == nullptr || !format_encoder_command(command, sizeof command, recorder.temp_path, audio)) {
+        discard_recording(recorder);
+        return 0;
+    }
+    split_words(command, argv, 64);
+    recorder.pid = spawn_in_own_group(argv, &recorder.fd);
+    if (recorder.pid == 0) {
+        int error = errno;
+        discard_recording(recorder);
+        recorder.spawn_failed = true;
+        errno = error;
+        return 0;
+    }
+    fcntl(recorder.fd, F_SETFL, O_NONBLOCK);
+    // A write into the pipe of an encoder that has gone must come back as a
+    // failed write, not kill the program.
+    signal(SIGPIPE, SIG_IGN);
     return 1;
 }
 
 int recorder_write_frame(Recorder& recorder) {
-    if (recorder.pipe == nullptr) return 0;
-    return std::fwrite(recorder.frame, 1, rgb_frame_bytes, recorder.pipe) == rgb_frame_bytes ? 1 : 0;
+    if (recorder.fd < 0) return 0;
+    size_t done = 0;
+    while (done < rgb_frame_bytes) {
+        ssize_t n = write(recorder.fd, recorder.frame + done, rgb_frame_bytes - done);
+        if (n > 0) {
+            done += (size_t)n;
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EAGAIN) {
+            if (stop_requested() && monotonic_seconds() - stop_requested_at() > stuck_encoder_seconds) {
+                recorder.stuck = true;
+                return 0;
+            }
+            struct pollfd writable = {recorder.fd, POLLOUT, 0};
+            poll(&writable, 1, 20);
+            continue;
+        }
+        return 0;  // the encoder has gone (EPIPE) or another write error
+    }
+    return 1;
 }
 
 int finish_recorder(Recorder& recorder) {
-    int status = 0;
-    if (recorder.pipe != nullptr) {
-        status = pclose(recorder.pipe);
-        if (sigpipe_saved) sigaction(SIGPIPE, &saved_sigpipe, nullptr);
-        sigpipe_saved = false;
-    }
-    std::free(recorder.frame);
-    recorder = Recorder{};
+    if (recorder.pid == 0) return 0;
+    close(recorder.fd);
+    recorder.fd = -1;
+    double deadline = stop_requested() ? stop_requested_at() + encoder_finish_seconds : -1.0;
+    int status = wait_for_process(recorder.pid, recorder.stuck, deadline, &recorder.killed);
+    recorder.pid = 0;
     return status;
+}
+
+int recording_written(const Recorder& recorder) {
+    struct stat info;
+    return recorder.temp_path[0] != '\0' && stat(recorder.temp_path, &info) == 0 && S_ISREG(info.st_mode) &&
+                   info.st_size > 0
+               ? 1
+               : 0;
+}
+
+int keep_recording(Recorder& recorder, const char* name, int64_t planned_frames) {
+    if (recorder.frames_written < planned_frames) {
+        // Cut the sound, which runs to the planned length, to the picture.
+        static char trimmed[recording_path_capacity];
+        static char cut[32];
+        int ok = format_recording_temp_template(trimmed, sizeof trimmed, name);
+        const char* extension = std::strrchr(trimmed, 'X') + 1;
+        int fd = ok ? mkstemps(trimmed, (int)std::strlen(extension)) : -1;
+        if (fd >= 0) {
+            close(fd);
+            std::snprintf(cut, sizeof cut, "%.6f", (double)recorder.frames_written / (double)frame_rate);
+            char* argv[] = {(char*)"ffmpeg", (char*)"-nostdin", (char*)"-y", (char*)"-loglevel", (char*)"error",
+                            (char*)"-i", recorder.temp_path, (char*)"-map", (char*)"0", (char*)"-c", (char*)"copy",
+                            (char*)"-t", cut, trimmed, nullptr};
+            pid_t pid = spawn_in_own_group(argv, nullptr);
+            bool killed = false;
+            if (pid != 0 && wait_for_process(pid, false, -1.0, &killed) == 0 && rename(trimmed, recorder.temp_path) == 0) {
+                trimmed[0] = '\0';
+            }
+            if (trimmed[0] != '\0') {
+                unlink(trimmed);
+                std::fputs("Could not cut the sound to the picture; the recording keeps the planned length of sound.\n",
+                           stderr);
+            }
+        }
+    }
+    if (rename(recorder.temp_path, name) != 0) {
+        std::fprintf(stderr, "Could not move the recording into place as %s: %s\n", name, std::strerror(errno));
+        discard_recording(recorder);
+        return 0;
+    }
+    recorder.temp_path[0] = '\0';
+    discard_recording(recorder);
+    return 1;
+}
+
+void discard_recording(Recorder& recorder) {
+    if (recorder.temp_path[0] != '\0') unlink(recorder.temp_path);
+    recorder.temp_path[0] = '\0';
+    std::free(recorder.frame);
+    recorder.frame = nullptr;
 }

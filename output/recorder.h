@@ -1,12 +1,14 @@
 // The lossless recording: raw RGB frames written through a pipe into an
-// encoder process started through the shell.
+// encoder process started without a shell in its own process group, so a
+// Ctrl-C meant for the program does not reach it. The encoder writes a new
+// temporary file beside the final name; only a complete recording is moved
+// into place, so a failed one never touches an earlier file of that name.
 #pragma once
 
 #include "render/screen.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 
 const size_t rgb_frame_bytes = screen_pixels * 3;  // 6,220,800
 const size_t encoder_command_capacity = 2048;
@@ -20,11 +22,21 @@ struct AudioPlacement {
     double cut_seconds;
 };
 
+const size_t recording_path_capacity = 1024 + 64;
+// Seconds after a stop request that a write waits for an encoder that has
+// stopped reading, and that the encoder gets to finish its file.
+const double stuck_encoder_seconds = 0.5;
+const double encoder_finish_seconds = 5.0;
+
 struct Recorder {
-    FILE* pipe;            // write end of the encoder's standard input; null when idle
+    int pid;               // the encoder process; 0 when idle
+    int fd;                // write end of its standard input (non-blocking); -1 when idle
     unsigned char* frame;  // one RGB frame, bottom row first
     int64_t frames_written;
-    int64_t total_frames;
+    bool stuck;            // the encoder stopped reading after a stop request
+    bool killed;           // it had to be killed
+    bool spawn_failed;     // start_recorder made the file but could not start the encoder
+    char temp_path[recording_path_capacity];  // the file being written
 };
 
 // 1 if name is non-null, non-empty and made only of A-Z a-z 0-9 - . / _,
@@ -42,18 +54,37 @@ AudioPlacement place_recording_audio(double start_seconds, int64_t first_frame, 
 // 0 if the command does not fit in size bytes.
 int format_encoder_command(char* out, size_t size, const char* file, const AudioPlacement& audio);
 
+// The temporary name beside name: name + ".partial-XXXXXX" + name's
+// extension (the encoder picks the format by it). 1 if it fits in size.
+int format_recording_temp_template(char* out, size_t size, const char* name);
+// 1 when a and b both exist and are the same file (device and inode, links
+// followed).
+int same_file(const char* a, const char* b);
+
 // 1 if an executable named program lies in one of the directories of
 // search_path (a colon-separated list; an empty entry is the working
-// directory). A null search_path leaves the search to the shell: 1.
+// directory). A null search_path: 1.
 int program_on_search_path(const char* program, const char* search_path);
 
-// Allocates the frame buffer and starts the command. 1 on success; on
-// failure nothing is left allocated or running.
-int start_recorder(Recorder& recorder, const char* command, int64_t total_frames);
-// Writes the frame buffer to the encoder in one fwrite. 1 if all of it was
-// written, 0 on a short write (the encoder has stopped reading).
+// Allocates the frame buffer, creates the temporary file beside name
+// (exclusively) and starts the encoder writing it. 1 on success; on failure
+// nothing is left allocated, running or created.
+int start_recorder(Recorder& recorder, const char* name, const AudioPlacement& audio);
+// Writes the frame buffer to the encoder. 1 if all of it was written, 0 when
+// the encoder has exited or, after a stop request, has stopped reading for
+// stuck_encoder_seconds (then stuck is set).
 int recorder_write_frame(Recorder& recorder);
-// Closes the pipe, waiting for the encoder to exit, and frees the buffer.
-// Returns the status from pclose (0 = the encoder succeeded); 0 when the
-// recorder was idle.
+// Closes the pipe and waits for the encoder to exit; after a stop request it
+// gets encoder_finish_seconds, and a stuck encoder none, before it is killed.
+// Returns the wait status (0 = the encoder exited with 0), -1 if it could
+// not be waited for; 0 when the recorder was idle. The temporary file stays
+// for keep_recording or discard_recording.
 int finish_recorder(Recorder& recorder);
+// Moves the finished temporary file to name; when frames_written is below
+// planned_frames (the render ended early) the sound is first cut to the
+// picture by a stream copy. 1 on success; 0 with the temporary file removed.
+int keep_recording(Recorder& recorder, const char* name, int64_t planned_frames);
+// Removes the temporary file and frees the buffer.
+void discard_recording(Recorder& recorder);
+// 1 if the temporary file exists and is not empty.
+int recording_written(const Recorder& recorder);

@@ -88,18 +88,71 @@ TEST(LaunchOptions, Help) {
     EXPECT_NE(std::strstr(usage_text(), "src/beat3-140bpm.mp3"), nullptr);
 }
 
+// The --option=value forms, and every ignored argument named once.
+TEST(LaunchOptions, EqualsFormsAndIgnoredArguments) {
+    LaunchOptions o = parse({"--record=-take.mkv", "--seed=-5", "--start=12.5", "--frames=3-9", "--export-png-frames=d"});
+    EXPECT_TRUE(o.record);
+    EXPECT_STREQ(o.record_path, "-take.mkv");
+    EXPECT_EQ(o.seed, 1611u);
+    EXPECT_EQ(o.start_seconds, 12.5);
+    EXPECT_TRUE(o.frames_valid && o.first_frame == 3 && o.last_frame == 9);
+    EXPECT_STREQ(o.export_dir, "d");
+    EXPECT_EQ(o.ignored_count, 0);
+
+    struct Case { std::vector<std::string> args; std::vector<std::string> lines; };
+    const Case cases[] = {
+        {{"--strat", "245"}, {"Ignoring unknown option \"--strat\"."}},
+        {{"--record", "-take.mkv"},
+         {"Ignoring \"-take.mkv\" as the value of --record: a value may not start with \"-\" (write "
+          "--record=-take.mkv)."}},
+        {{"--seed", "1", "--record", "x.mkv"},
+         {"Ignoring \"--record\": it must be the first argument; this run does not record."}},
+        {{"--export-png-frames", "-d", "--version=2"},
+         {"Ignoring \"-d\" as the value of --export-png-frames: a value may not start with \"-\" (write "
+          "--export-png-frames=-d).",
+          "Ignoring unknown option \"--version=2\"."}},
+        {{"--start", "-3", "--seed", "-h", "--version", "--run-info"}, {}},
+    };
+    for (const Case& c : cases) {
+        o = parse(c.args);
+        std::vector<std::string> lines;
+        char line[512];
+        for (int i = 0; i < o.ignored_count; ++i) {
+            format_ignored_argument(line, sizeof line, o.ignored[i]);
+            lines.push_back(line);
+        }
+        EXPECT_EQ(lines, c.lines) << testing::PrintToString(c.args);
+    }
+    EXPECT_TRUE(parse({"--version"}).show_version);
+}
+
+TEST(FrameRange, OnlyTwoWholeNumbersInOrder) {
+    int64_t first = 0, last = 0;
+    EXPECT_EQ(parse_frame_range("1-15480", &first, &last), 1);
+    EXPECT_TRUE(first == 1 && last == 15480);
+    EXPECT_EQ(parse_frame_range("7-7", &first, &last), 1);
+    for (const char* bad : {"", "7", "-", "0-3", "9-3", "1-2x", "-4-9", " 1-3", "1--3", "+1-3", "1-3 ", "a-b",
+                            "1-99999999999999999999"}) {
+        EXPECT_EQ(parse_frame_range(bad, &first, &last), 0) << bad;
+    }
+    EXPECT_EQ(parse_frame_range(nullptr, &first, &last), 0);
+}
+
 // Random bytes, huge numbers, missing values and repeated options never
 // crash or read out of bounds (the sanitizer build checks the reads).
 TEST(LaunchOptions, FuzzRandomArgumentVectors) {
     const char* pieces[] = {"--record", "--export-indexed-png", "--export-png-frames", "--start",
                             "--start-seconds", "--seed", "-", "", "--", "1e400", "nan", "-inf",
-                            "18446744073709551616", "-99999999999999999999", "0x10", " 5", "--help"};
+                            "18446744073709551616", "-99999999999999999999", "0x10", " 5", "--help",
+                            "--frames", "1-5", "0-0", "--version", "--run-info", "--record=", "--record=-x",
+                            "--seed=", "--seed=-5", "--start=nan", "--frames=", "--frames=3-2",
+                            "--export-png-frames=", "--export-indexed-png=d", "--strat", "-take.mkv", "=", "--="};
     uint64_t state = 12345;
     auto next = [&state]() {
         state = state * 6364136223846793005ull + 1442695040888963407ull;
         return (uint32_t)(state >> 33);
     };
-    for (int round = 0; round < 20000; ++round) {
+    for (int round = 0; round < 100000; ++round) {
         std::vector<std::string> args((size_t)(next() % 7));
         for (std::string& arg : args) {
             if (next() % 3 == 0) {
@@ -114,6 +167,12 @@ TEST(LaunchOptions, FuzzRandomArgumentVectors) {
         ASSERT_LE(o.start_seconds, max_start_seconds);
         ASSERT_TRUE(!o.record || o.record_path != nullptr);
         ASSERT_TRUE(!o.export_png || o.export_dir != nullptr);
+        ASSERT_TRUE(!o.frames_valid || (o.frames_given && 1 <= o.first_frame && o.first_frame <= o.last_frame));
+        ASSERT_LE(o.ignored_count, (int)args.size());
+        char line[512];
+        for (int i = 0; i < o.ignored_count && i < max_ignored_arguments; ++i) {
+            format_ignored_argument(line, sizeof line, o.ignored[i]);
+        }
     }
 }
 

@@ -82,9 +82,11 @@ mkdir "$WORK/empty-bin"
 PATH="$WORK/empty-bin" run no_ffmpeg 1 --record "$WORK/none.mkv"
 expect no_ffmpeg "ffmpeg was not found on the search path." "Could not start ffmpeg recording."
 absent "$WORK/none.mkv"
-# An encoder that cannot write its file stops reading: status 1.
+# A directory that cannot take the recording: status 1 before the seek.
 run no_output 1 --record /nonexistent-dir/take.mkv --start 300
-expect no_output "ffmpeg did not finish successfully."
+expect no_output "Cannot write the recording into /nonexistent-dir/: No such file or directory" \
+    "Could not start ffmpeg recording."
+grep -q "^Preparing" "$WORK/no_output.err" && fail "no_output: checked only after the seek"
 
 # --- A disk that fills up part-way (or, without a mount, a file size limit
 # on the first frame): a clear message, status 1, only complete frames left.

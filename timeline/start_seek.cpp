@@ -1,6 +1,7 @@
 #include "timeline/start_seek.h"
 
 #include "graph/simulation.h"
+#include "output/stop_signals.h"
 #include "render/font.h"
 #include "render/primitives.h"
 #include "timeline/timeline.h"
@@ -32,7 +33,7 @@ void draw_start_loader(SDL_Window* window, double done, double total) {
 // Drops every pending event; 0 when one of them asks to quit.
 static int drain_seek_events() {
     SDL_Event event;
-    int keep_going = 1;
+    int keep_going = stop_requested() ? 0 : 1;  // a stop signal of an offline run
     while (SDL_PollEvent(&event)) {
         if (event.type == SDL_QUIT) keep_going = 0;
         if (event.type == SDL_KEYDOWN && event.key.repeat == 0 && event.key.keysym.sym == SDLK_ESCAPE) {

@@ -20,6 +20,9 @@ int probe_track_duration_file(const char* path, double* duration) {
         if (mpg123_open(decoder, path) == MPG123_OK &&
             mpg123_getformat(decoder, &rate, &channels, &encoding) == MPG123_OK) {
             readable = 1;
+            // Measured by decoding the frames, not by what a header claims:
+            // a cut-off file is as long as the audio it holds.
+            if (mpg123_scan(decoder) != MPG123_OK) readable = 0;
             length = mpg123_length(decoder);
         }
         mpg123_close(decoder);

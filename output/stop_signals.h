@@ -1,0 +1,15 @@
+// SIGINT, SIGTERM and SIGHUP during an offline render: each asks the render
+// to end the way Escape does (the outputs are finished and kept, status 0).
+// SIGPIPE is ignored for the whole render, so a closed standard error or a
+// dead encoder shows up as a failed write instead of killing the program.
+#pragma once
+
+// Installs the handlers and ignores SIGPIPE (and SIGXFSZ, so a file size
+// limit is a failed write too).
+void catch_stop_signals();
+// True once one of the three signals has arrived.
+bool stop_requested();
+// Monotonic seconds at which the first one arrived; negative before.
+double stop_requested_at();
+// Marks a stop as requested now, as the signals do (for tests).
+void request_stop();
