@@ -67,7 +67,7 @@ tools/render-farm.sh --chunks 2 --print -- --record "$WORK/printed.mkv" "${RUN[@
 cat > "$WORK/flaky" <<EOF
 #!/bin/bash
 echo "\$*" >> "$WORK/calls.log"
-case "\$*" in *--frames\ 161-320*) [ -e "$WORK/break" ] && { echo "chunk broke" >&2; exit 3; } ;; esac
+case "\$*" in *--frames\ 160-321*) [ -e "$WORK/break" ] && { echo "chunk broke" >&2; exit 3; } ;; esac
 exec "$BIN" "\$@"
 EOF
 chmod +x "$WORK/flaky"
@@ -75,12 +75,12 @@ touch "$WORK/break"
 export OSTREL="$WORK/flaky"
 tools/render-farm.sh --chunks 3 -- --record "$WORK/retry.mkv" "${RUN[@]}" > "$WORK/retry.out" 2>&1
 [ $? = 1 ] || fail "failed chunk: status"
-grep -q "chunk 2 (frames 161-320) failed; see .*chunk-2.log" "$WORK/retry.out" || fail "failed chunk: $(<"$WORK/retry.out")"
+grep -q "chunk 2 (frames 160-321) failed; see .*chunk-2.log" "$WORK/retry.out" || fail "failed chunk: $(<"$WORK/retry.out")"
 [ ! -e "$WORK/retry.mkv" ] || fail "failed chunk: a file appeared under the final name"
 rm "$WORK/break"
 tools/render-farm.sh --chunks 3 -- --record "$WORK/retry.mkv" "${RUN[@]}" > "$WORK/retry2.out" 2>&1 ||
     fail "rerun: $(<"$WORK/retry2.out")"
-[ "$(grep -c -- "--frames" "$WORK/calls.log")" = 4 ] && [ "$(grep -c -- "--frames 161-320" "$WORK/calls.log")" = 2 ] ||
+[ "$(grep -c -- "--frames" "$WORK/calls.log")" = 4 ] && [ "$(grep -c -- "--frames 160-321" "$WORK/calls.log")" = 2 ] ||
     fail "rerun: chunks run $(cat "$WORK/calls.log")"
 ffmpeg -v error -i "$WORK/retry.mkv" -map 0:v -f framemd5 "$WORK/retry.v.md5"
 cmp -s "$WORK/single.v.md5" "$WORK/retry.v.md5" || fail "rerun: video differs from the single run's"

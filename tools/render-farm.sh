@@ -77,12 +77,12 @@ done
 [ -n "$record" ] || [ -n "$export_dir" ] || fail "give --record FILE and/or --export-png-frames DIR."
 
 # The run's frames and, for a recording, where a single run places the track.
-info="$("$program" --run-info "${options[@]}")" || fail "could not measure the run (is the track under $(pwd)/src?)."
+info="$("$program" "${options[@]}" --run-info)" || fail "could not measure the run (is the track under $(pwd)/src?)."
 frames="$(awk '$1 == "frames" { print $2 }' <<<"$info")"
 audio_delay="$(awk '$1 == "audio_delay" { print $2 }' <<<"$info")"
 audio_start="$(awk '$1 == "audio_start" { print $2 }' <<<"$info")"
 cut="$(awk '$1 == "cut" { print $2 }' <<<"$info")"
-[ "$chunks" -le "$frames" ] || fail "$chunks chunks are more than the run's $frames frames."
+[ "$chunks" -le $(((frames + 2) / 3)) ] || fail "$chunks chunks are too many for the run's $frames frames."
 
 if [ -n "$record" ]; then
     work="$record.farm"
@@ -92,10 +92,16 @@ fi
 mkdir -p "$work"
 work_abs="$(cd "$work" && pwd)"
 
-# Chunk k (1..N) renders frames first..last.
+# Chunks start on every third frame: 3 frames last exactly 50 ms, so each
+# chunk starts on a whole millisecond and the joined timestamps equal a
+# single run's. Chunk k (1..N) renders frames first..last.
+units=$(((frames + 2) / 3))
 chunk_range() {
     local k=$1
-    echo "$(((k - 1) * frames / chunks + 1))-$((k * frames / chunks))"
+    local first=$((3 * ((k - 1) * units / chunks) + 1))
+    local last=$((3 * (k * units / chunks)))
+    [ "$last" -le "$frames" ] || last=$frames
+    echo "$first-$last"
 }
 
 # The command of chunk k: the user's options with the chunk's recording
@@ -124,7 +130,12 @@ jobs_file="$work/chunks.jobs"
 for ((k = 1; k <= chunks; k++)); do chunk_command "$k" >>"$jobs_file"; done
 if [ -n "$record" ]; then
     : >"$work/chunks.txt"
-    for ((k = 1; k <= chunks; k++)); do echo "file 'chunk-$k.mkv'" >>"$work/chunks.txt"; done
+    # Each chunk's exact length, so the next one starts where it ends.
+    for ((k = 1; k <= chunks; k++)); do
+        range="$(chunk_range "$k")"
+        count=$((${range#*-} - ${range%-*} + 1))
+        printf "file 'chunk-%d.mkv'\nduration %d.%06d\n" "$k" $((count / 60)) $(((count % 60) * 1000000 / 60)) >>"$work/chunks.txt"
+    done
 fi
 
 if [ "$print_only" -eq 1 ]; then
