@@ -38,6 +38,7 @@ struct LoopState {
 MusicStream music;
 
 void clear_to_black() {
+    end_quad_batch();
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
 }
@@ -187,6 +188,7 @@ int run_frame_loop(AppWindow& app, double start_seconds, OfflineOutput* output) 
             if (drawn) draw_song_frame(loop, content, t);
         }
 
+        end_quad_batch();
         if (offline && write_offline_frame(*output)) loop.running = false;
         if (drawn) SDL_GL_SwapWindow(app.window);
         if (!offline) wait_out_frame(loop);

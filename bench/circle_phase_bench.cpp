@@ -1,6 +1,7 @@
 // Cost of the tree scene: building a layout from scratch, and one frame's
 // CPU work with the layout already kept (schedule, parameters, animation).
 // The last case issues the whole frame's GL calls into an offscreen context.
+#include "render/primitives.h"
 #include "graph/graph_state.h"
 #include "render/gl_setup.h"
 #include "scene/circle_phase.h"
@@ -74,6 +75,7 @@ static void BM_draw_circle_phase_gl(benchmark::State& state) {
         t += 1.0 / 60.0;
         if (t > 164.57142857142856 + 13.0) t = 164.57142857142856 + 5.0;
     }
+    end_quad_batch();
     glFinish();
     SDL_GL_DeleteContext(context);
     SDL_DestroyWindow(window);

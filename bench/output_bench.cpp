@@ -4,6 +4,7 @@
 // alone (plain single-threaded, and with encoding on worker threads),
 // recording alone, and both. Run from the repository root (the encoder
 // reads the track from src/). Results depend on the machine's load.
+#include "render/primitives.h"
 #include "app/launch_options.h"
 #include "app/startup.h"
 #include "graph/graph_drawing.h"
@@ -48,6 +49,7 @@ void ensure_window() {
 
 // One frame of the scene, drawn the way the frame loop draws it.
 void draw_scene_frame(bool tree) {
+    end_quad_batch();
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
     if (tree) {
@@ -61,12 +63,16 @@ void draw_scene_frame(bool tree) {
     }
 }
 
-void read_back(unsigned char* rgb) { glReadPixels(0, 0, 1920, 1080, GL_RGB, GL_UNSIGNED_BYTE, rgb); }
+void read_back(unsigned char* rgb) {
+    end_quad_batch();
+    glReadPixels(0, 0, 1920, 1080, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+}
 
 void BM_Draw(benchmark::State& state) {
     ensure_window();
     for (auto _ : state) {
         draw_scene_frame(state.range(0) == 1);
+        end_quad_batch();
         glFinish();
         SDL_GL_SwapWindow(app.window);
     }
@@ -77,6 +83,7 @@ void BM_ReadBack(benchmark::State& state) {
     ensure_window();
     static unsigned char rgb[1920 * 1080 * 3];
     draw_scene_frame(true);
+    end_quad_batch();
     glFinish();
     for (auto _ : state) read_back(rgb);
 }

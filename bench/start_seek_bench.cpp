@@ -2,6 +2,7 @@
 // 1235 loader redraws in the loop plus the first and the last), split into
 // its two parts: the simulation steps alone, and the loader frames alone
 // (drawing and buffer swap on a real 1920x1080 GL window), and both together.
+#include "render/primitives.h"
 #include "graph/graph_state.h"
 #include "graph/simulation.h"
 #include "render/gl_setup.h"
@@ -54,6 +55,10 @@ void count_draw(SDL_Window* w, double done, double total) {
     draw_start_loader(w, done, total);
 }
 
+double bench_clock() {
+    return (double)SDL_GetPerformanceCounter() / (double)SDL_GetPerformanceFrequency();
+}
+
 void run_seek(benchmark::State& state, SeekStep step, LoaderDraw draw) {
     SDL_Window* w = open_window();
     if (w == nullptr) {
@@ -68,8 +73,9 @@ void run_seek(benchmark::State& state, SeekStep step, LoaderDraw draw) {
         steps = 0;
         draws = 0;
         state.ResumeTiming();
-        run_start_seek_with(w, circle_phase_start, step, draw);
-        glFinish();
+        run_start_seek_with(w, circle_phase_start, step, draw, bench_clock);
+        end_quad_batch();
+    glFinish();
     }
     state.counters["steps"] = steps;
     state.counters["loader_frames"] = draws;

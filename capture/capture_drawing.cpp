@@ -82,7 +82,7 @@ void draw_retracting_path(double now, int i) {
     if (!(remaining > 0.0f)) return;
 
     set_capture_color(from, i);
-    glBegin(GL_LINES);
+    begin_shape(GL_LINES);
     if (leg1 > 0.0f) {
         Point end = along_leg(s, k, std::min(remaining, leg1), leg1);
         capture_line(s.x, s.y, end.x, end.y, 0.0f);
@@ -163,7 +163,7 @@ static void draw_capture_from(double now, int from, int to, double start) {
     draw_head_square(p.x, p.y);
 
     set_capture_color(from, to);
-    glBegin(GL_LINES);
+    begin_shape(GL_LINES);
     if (leg1 + leg2 <= dist) {
         capture_line(s.x, s.y, k.x, k.y, 0.0f);
         capture_line(k.x, k.y, e.x, e.y, head_trim);

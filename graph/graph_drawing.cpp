@@ -67,7 +67,7 @@ void emit_connection_elbow(int a, int b) {
 // pair that is not drawn would never be seen, so it is not set.
 void draw_blue_phase_connections(double t, int n) {
     for (int b = 1; b < n; ++b) frame_parent[b] = parent_of(b);
-    glBegin(GL_LINES);
+    begin_shape(GL_LINES);
     for (int a = 0; a < n - 1; ++a) {
         for (int b = a + 1; b < n; ++b) {
             if (frame_parent[b] != a || !node_alive[a] || !node_alive[b]) continue;
@@ -105,7 +105,7 @@ void draw_blue_phase_nodes(double t, int n) {
 // One revival path from p to the dead node i, grown to `front` pixels:
 // first the leg to the corner, then the leg to the node.
 void draw_revival_path(const Node& p, const Node& i, float kx, float ky, float leg1, float leg2, float front) {
-    glBegin(GL_LINES);
+    begin_shape(GL_LINES);
     if (leg1 > 0.0f) {
         float m = std::min(leg1, front);
         capture_line(p.x, p.y, (kx - p.x) * m / leg1 + p.x, (ky - p.y) * m / leg1 + p.y, 0.0f);
@@ -165,7 +165,7 @@ void draw_centre_square(double t) {
 
 void draw_blue_ring(float radius) {
     make_blue_current();
-    glBegin(GL_LINE_LOOP);
+    begin_shape(GL_LINE_LOOP);
     for (int k = 0; k < ring_vertex_count; ++k) {
         double theta = ((double)k / ring_vertex_count) * pi * 2.0;
         float c = (float)std::cos(theta);
@@ -202,6 +202,7 @@ void draw_graph_scene(double t) {
     const int n = active_node_count();
     draw_red_particles();
     if (n > 0) draw_ghost_outlines(n);
+    end_quad_batch();
     glLineWidth(4.0f);
     if (n > 0) {
         if (t < blue_phase_start) {

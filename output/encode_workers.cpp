@@ -215,7 +215,6 @@ void stop_encode_workers(EncodeReport& report) {
     remove_frames_after_failure();
     report = pool.report;
     for (int i = 0; i < pool.worker_count; i++) {
-        if (pool.workers[i].scratch.arena_peak > report.arena_peak) report.arena_peak = pool.workers[i].scratch.arena_peak;
     }
     pthread_mutex_destroy(&pool.lock);
     pthread_cond_destroy(&pool.work_ready);

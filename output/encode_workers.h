@@ -19,7 +19,6 @@ struct EncodeReport {
     int64_t failed_frame;    // lowest frame number that could not be written, 0 if none
     int error_number;        // its errno (0: libpng failed)
     char failed_path[frame_path_capacity];
-    size_t arena_peak;  // most libpng memory one file needed
 };
 
 // Workers for this machine: one per processor, at least 1, at most the cap.

@@ -2,6 +2,7 @@
 
 #include "output/encode_workers.h"
 #include "output/frame_totals.h"
+#include "render/primitives.h"
 #include "timeline/timeline.h"
 #include "timeline/track.h"
 
@@ -105,6 +106,7 @@ void restore_file_size_signal() {
 }
 
 void read_back_frame(unsigned char* rgb) {
+    end_quad_batch();
     glReadPixels(0, 0, screen_width, screen_height, GL_RGB, GL_UNSIGNED_BYTE, rgb);
 }
 

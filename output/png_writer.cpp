@@ -1,9 +1,8 @@
 #include "output/png_writer.h"
 
-#include <png.h>
+#include <libdeflate.h>
 
 #include <cerrno>
-#include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,73 +11,34 @@
 
 namespace {
 
-// libpng and zlib take their memory from the arena in a bump pointer;
-// everything is released at once when the next file starts.
-png_voidp arena_malloc(png_structp png, png_alloc_size_t size) {
-    PngScratch* scratch = (PngScratch*)png_get_mem_ptr(png);
-    size_t start = (scratch->arena_used + 15u) & ~(size_t)15u;
-    if (start > png_arena_bytes || size > png_arena_bytes - start) return nullptr;
-    scratch->arena_used = start + size;
-    if (scratch->arena_used > scratch->arena_peak) scratch->arena_peak = scratch->arena_used;
-    return scratch->arena + start;
+const unsigned char png_signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+
+void put_u32(unsigned char* p, uint32_t v) {
+    p[0] = (unsigned char)(v >> 24);
+    p[1] = (unsigned char)(v >> 16);
+    p[2] = (unsigned char)(v >> 8);
+    p[3] = (unsigned char)v;
 }
 
-void arena_free(png_structp, png_voidp) {}
-
-void sink_write(png_structp png, png_bytep data, size_t length) {
-    PngScratch& scratch = *(PngScratch*)png_get_io_ptr(png);
-    if (scratch.overflow || length > png_file_capacity - scratch.file_size) {
-        scratch.overflow = true;
-        return;
-    }
-    std::memcpy(scratch.file + scratch.file_size, data, length);
-    scratch.file_size += length;
-}
-
-void sink_flush(png_structp) {}
-
-// The encoding proper; 1 if libpng finished the image.
-int run_libpng(const unsigned char* indexed, const unsigned char (*palette)[3], int palette_count,
-               PngScratch& scratch) {
-    png_structp png = png_create_write_struct_2(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr, &scratch,
-                                                arena_malloc, arena_free);
-    if (png == nullptr) return 0;
-    png_infop info = png_create_info_struct(png);
-    if (info == nullptr) {
-        png_destroy_write_struct(&png, nullptr);
-        return 0;
-    }
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        return 0;
-    }
-    for (int k = 0; k < indexed_height; k++) {
-        scratch.rows[k] = indexed + (size_t)(indexed_height - 1 - k) * indexed_width;
-    }
-    png_color colours[256];
-    for (int i = 0; i < palette_count; i++) {
-        colours[i].red = palette[i][0];
-        colours[i].green = palette[i][1];
-        colours[i].blue = palette[i][2];
-    }
-    png_set_write_fn(png, &scratch, sink_write, sink_flush);
-    png_set_IHDR(png, info, indexed_width, indexed_height, 8, PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_set_PLTE(png, info, colours, palette_count);
-    png_write_info(png, info);
-    png_write_image(png, (png_bytepp)scratch.rows);
-    png_write_end(png, info);
-    png_destroy_write_struct(&png, &info);
-    return 1;
+// Frames the chunk whose data (length bytes) already lies at p + 8: writes
+// its length, type and CRC; returns the chunk's whole size.
+size_t frame_chunk(unsigned char* p, const char* type, size_t length) {
+    put_u32(p, (uint32_t)length);
+    std::memcpy(p + 4, type, 4);
+    put_u32(p + 8 + length, libdeflate_crc32(0, p + 4, length + 4));
+    return length + 12;
 }
 
 }  // namespace
 
 int alloc_png_scratch(PngScratch& scratch) {
     std::memset(&scratch, 0, sizeof scratch);
-    scratch.arena = (unsigned char*)std::malloc(png_arena_bytes);
+    scratch.compressor = libdeflate_alloc_compressor(png_deflate_level);
+    scratch.raw = (unsigned char*)std::malloc(png_raw_bytes);
     scratch.file = (unsigned char*)std::malloc(png_file_capacity);
-    if (scratch.arena == nullptr || scratch.file == nullptr) {
+    const size_t framing = 8 + 25 + (12 + 256 * 3) + 12 + 12;
+    if (scratch.compressor == nullptr || scratch.raw == nullptr || scratch.file == nullptr ||
+        libdeflate_zlib_compress_bound(scratch.compressor, png_raw_bytes) + framing > png_file_capacity) {
         free_png_scratch(scratch);
         return 0;
     }
@@ -86,7 +46,8 @@ int alloc_png_scratch(PngScratch& scratch) {
 }
 
 void free_png_scratch(PngScratch& scratch) {
-    std::free(scratch.arena);
+    if (scratch.compressor != nullptr) libdeflate_free_compressor(scratch.compressor);
+    std::free(scratch.raw);
     std::free(scratch.file);
     std::memset(&scratch, 0, sizeof scratch);
 }
@@ -94,12 +55,33 @@ void free_png_scratch(PngScratch& scratch) {
 int encode_indexed_png(const unsigned char* indexed, const unsigned char (*palette)[3], int palette_count,
                        PngScratch& scratch) {
     scratch.error_number = 0;
-    scratch.arena_used = 0;
     scratch.file_size = 0;
-    scratch.overflow = false;
-    if (run_libpng(indexed, palette, palette_count, scratch) == 1 && !scratch.overflow) return 1;
-    scratch.file_size = 0;
-    return 0;
+    if (palette_count < 1 || palette_count > 256) return 0;
+    // Rows top first (the read-back comes bottom row first), filter 0.
+    for (int k = 0; k < indexed_height; k++) {
+        unsigned char* row = scratch.raw + (size_t)k * png_row_bytes;
+        row[0] = 0;
+        std::memcpy(row + 1, indexed + (size_t)(indexed_height - 1 - k) * indexed_width, indexed_width);
+    }
+    unsigned char* p = scratch.file;
+    std::memcpy(p, png_signature, sizeof png_signature);
+    p += sizeof png_signature;
+    // IHDR: width, height, bit depth 8, colour type 3 (palette), deflate,
+    // adaptive filtering, no interlace.
+    put_u32(p + 8, (uint32_t)indexed_width);
+    put_u32(p + 12, (uint32_t)indexed_height);
+    const unsigned char header_tail[5] = {8, 3, 0, 0, 0};
+    std::memcpy(p + 16, header_tail, sizeof header_tail);
+    p += frame_chunk(p, "IHDR", 13);
+    std::memcpy(p + 8, palette, (size_t)palette_count * 3);
+    p += frame_chunk(p, "PLTE", (size_t)palette_count * 3);
+    const size_t room = png_file_capacity - (size_t)(p - scratch.file) - 12 - 12;
+    size_t deflated = libdeflate_zlib_compress(scratch.compressor, scratch.raw, png_raw_bytes, p + 8, room);
+    if (deflated == 0) return 0;
+    p += frame_chunk(p, "IDAT", deflated);
+    p += frame_chunk(p, "IEND", 0);
+    scratch.file_size = (size_t)(p - scratch.file);
+    return 1;
 }
 
 int write_file_atomically(const char* path, const unsigned char* bytes, size_t size, PngScratch& scratch) {

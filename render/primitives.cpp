@@ -3,6 +3,27 @@
 #include <GL/gl.h>
 #include <cmath>
 
+namespace {
+bool quads_open = false;
+
+void open_quad_batch() {
+    if (quads_open) return;
+    glBegin(GL_QUADS);
+    quads_open = true;
+}
+}  // namespace
+
+void end_quad_batch() {
+    if (!quads_open) return;
+    glEnd();
+    quads_open = false;
+}
+
+void begin_shape(unsigned int mode) {
+    end_quad_batch();
+    glBegin(mode);
+}
+
 void set_colour(Colour c) {
     glColor4f(c.r, c.g, c.b, 1.0f);
 }
@@ -16,12 +37,11 @@ void rect(float x, float y, float w, float h) {
     y = snap(y);
     w = snap(w);
     h = snap(h);
-    glBegin(GL_QUADS);
+    open_quad_batch();
     glVertex2f(x, y);
     glVertex2f(x + w, y);
     glVertex2f(x + w, y + h);
     glVertex2f(x, y + h);
-    glEnd();
 }
 
 void hollow_rect(float cx, float cy, float size) {
@@ -57,7 +77,7 @@ void rotated_rect(float cx, float cy, float w, float h, float angle) {
     float cs = (float)cd;
     float hw = w * 0.5f;
     float hh = h * 0.5f;
-    glBegin(GL_QUADS);
+    open_quad_batch();
     for (const auto& corner : corners) {
         float dx = hw * corner[0];
         float dy = hh * corner[1];
@@ -65,7 +85,6 @@ void rotated_rect(float cx, float cy, float w, float h, float angle) {
         float Y = (sn * dx + cy) + cs * dy;
         glVertex2f(snap(X), snap(Y));
     }
-    glEnd();
 }
 
 void capture_line(float x0, float y0, float x1, float y1, float trim) {

@@ -5,6 +5,15 @@
 
 #include "render/colour.h"
 
+// Filled shapes (rect, rotated_rect and what is built of them) go into one
+// open GL_QUADS batch, with colour changes inside it: drawn in the same order,
+// they give the same pixels as one glBegin/glEnd each, for far less work.
+// Before any other GL call (another glBegin, glLineWidth, glClear, a
+// read-back, a buffer swap) the batch must be ended.
+void end_quad_batch();
+// end_quad_batch, then glBegin(mode).
+void begin_shape(unsigned int mode);
+
 // Makes c the current drawing colour, opaque.
 void set_colour(Colour c);
 

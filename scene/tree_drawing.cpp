@@ -60,7 +60,7 @@ void draw_tree_connectors(const TreeFrame& frame, const TreeAnimation& a) {
         if (i < frame.collapse_count) continue;
         if (frame.credit_mode && in_text_hole(test_x, test_y)) continue;
         glColor4f(a.node_r[i], a.node_g[i], a.node_b[i], 1.0f);
-        glBegin(GL_LINES);
+        begin_shape(GL_LINES);
         glVertex2f(snap(sx), snap(sy));
         glVertex2f(snap(ex), snap(ey));
         glEnd();
@@ -82,7 +82,7 @@ static void draw_bracket_elbow(const TreeFrame& frame, const TreeAnimation& a, i
     float adx = std::fabs(dx), ady = std::fabs(dy);
     if (adx + ady <= 0.0f) return;
     float len = std::min(1.0f, kj) * (adx + ady);
-    glBegin(GL_LINES);
+    begin_shape(GL_LINES);
     if (len <= ady) {
         glVertex2f(snap(xb), snap(y1));
         glVertex2f(snap(xb), snap(y1 + dy * (len / ady)));

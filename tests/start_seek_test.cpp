@@ -31,6 +31,9 @@ void record_step(double t, float dt) {
     if ((int)steps.size() == quit_after_steps) SDL_PushEvent(&quit_event);
 }
 void record_draw(SDL_Window*, double done, double total) { draws.push_back({done, total}); }
+// Wall-clock seconds of the stand-in clock: each step takes seconds_per_step.
+double seconds_per_step = 0.004;
+double step_clock() { return (double)steps.size() * seconds_per_step; }
 
 class SeekSteps : public testing::Test {
 protected:
@@ -40,7 +43,7 @@ protected:
         steps.clear();
         draws.clear();
         testing::internal::CaptureStderr();
-        int status = run_start_seek_with(nullptr, start, record_step, record_draw);
+        int status = run_start_seek_with(nullptr, start, record_step, record_draw, step_clock);
         message = testing::internal::GetCapturedStderr();
         return status;
     }
@@ -56,13 +59,15 @@ SDL_Event key_down(SDL_Keycode key, int repeat) {
     return event;
 }
 
-// Steps tile [0, target) in 1/60 s, the last one shorter; the loader is
+// Steps tile [0, target) in 1/60 s, the last one shorter; the loader may be
 // redrawn at 0, after steps 1, 9, 17, ... and full at the end; a long start
 // stops simulating where the graph freezes.
 TEST_F(SeekSteps, StepsTileTheSkippedSpanWithEveryEighthRedrawn) {
     struct Case { double start, target; size_t steps, draws; const char* shown; };
-    for (Case c : {Case{0.01, 0.01, 1, 3, "0.01"}, Case{10.0, 10.0, 600, 77, "10.00"},
-                   Case{300.0, circle_phase_start, 9875, 1237, "300.00"}}) {
+    // 4 ms per step: every candidate but the one right after the first
+    // picture is a refresh later and shown.
+    for (Case c : {Case{0.01, 0.01, 1, 2, "0.01"}, Case{10.0, 10.0, 600, 76, "10.00"},
+                   Case{300.0, circle_phase_start, 9875, 1236, "300.00"}}) {
         EXPECT_EQ(seek(c.start), 1);
         EXPECT_EQ(message, std::string("Preparing ") + c.shown +
                                " seconds of skipped timeline; this may take a moment.\n");
@@ -78,10 +83,28 @@ TEST_F(SeekSteps, StepsTileTheSkippedSpanWithEveryEighthRedrawn) {
         EXPECT_EQ(steps.back().dt, (float)(c.target - steps.back().t));
         ASSERT_EQ(draws.size(), c.draws);
         EXPECT_EQ(draws[0].done, 0.0);
-        EXPECT_EQ(draws[1].done, std::min(c.target, seek_step_seconds));
-        if (c.steps > 8) { EXPECT_EQ(draws[2].done, steps[8].t + seek_step_seconds); }
+        if (c.steps > 8) { EXPECT_EQ(draws[1].done, steps[8].t + seek_step_seconds); }
         EXPECT_EQ(draws.back().done, c.target);
         for (const Draw& d : draws) ASSERT_EQ(d.total, c.target);
+    }
+}
+
+// A fast seek presents the loader at most once per 1/60 s of wall-clock
+// time, showing the same progress values, the first and the full bar.
+TEST_F(SeekSteps, LoaderPresentedAtMostOncePerRefresh) {
+    seconds_per_step = 0.0005;  // 8 steps between candidates: 4 ms
+    EXPECT_EQ(seek(300.0), 1);
+    seconds_per_step = 0.004;
+    ASSERT_EQ(steps.size(), 9875u);
+    ASSERT_GE(draws.size(), 3u);
+    EXPECT_LE(draws.size(), 2 + (size_t)(9875 * 0.0005 * 60.0) + 1);
+    EXPECT_EQ(draws.front().done, 0.0);
+    EXPECT_EQ(draws.back().done, circle_phase_start);
+    for (size_t k = 1; k + 1 < draws.size(); ++k) {
+        // A shown value lies on the 0.12 s grid of candidates: done = t of step 8m + 1.
+        size_t step = (size_t)std::llround(draws[k].done / seek_step_seconds) - 1;
+        ASSERT_EQ(step % 8, 0u) << draws[k].done;
+        if (k > 1) { ASSERT_GE(draws[k].done - draws[k - 1].done, 0.12 * 4 - 1e-9); }  // >= 5 candidates apart
     }
 }
 
@@ -109,26 +132,6 @@ TEST_F(SeekSteps, EscapeOrQuitEndsWithinOneStep) {
     EXPECT_EQ(SDL_PollEvent(nullptr), 0);
 }
 
-// Everything the simulation writes, as bytes.
-template <typename... T>
-void add_bytes(std::vector<unsigned char>& out, const T&... values) {
-    ((out.insert(out.end(), (const unsigned char*)&values, (const unsigned char*)&values + sizeof values)), ...);
-}
-std::vector<unsigned char> graph_bytes() {
-    std::vector<unsigned char> out;
-    add_bytes(out, nodes, connection_enabled, connection_highlight, connection_progress, node_alive,
-              node_highlight, node_death_time, ghost_size, ghost_remaining, survivor_alone_since,
-              last_group_bleed_beat, last_bleed_beat, blue_survivor, blue_transition_baked,
-              survivor_dance_initialized, births_since_death, last_lifecycle_count, scheduled_colors_created,
-              next_group_bleeder, next_red_particle, survivor_dance_omega, survivor_dance_radius,
-              survivor_dance_angle, blue_cull_accumulator, controls[control_am].value, rng_state);
-    for (const RedParticle& p : red_particles) {  // the fields, not the padding
-        out.insert(out.end(), (const unsigned char*)&p, (const unsigned char*)&p + offsetof(RedParticle, active));
-        add_bytes(out, p.active);
-    }
-    return out;
-}
-
 void start_layout() {
     clear_graph_state(0);
     layout_seed = 4242;
@@ -146,12 +149,13 @@ TEST(SeekGraphState, MatchesExactlyTheseSteps) {
         run_simulation_step(t, (float)(t_next - t));
         t = t_next;
     }
-    std::vector<unsigned char> by_hand = graph_bytes();
+    static GraphState by_hand;
+    by_hand = graph;
     start_layout();
     testing::internal::CaptureStderr();
     ASSERT_EQ(run_start_seek(SDL_GL_GetCurrentWindow(), target), 1);
     testing::internal::GetCapturedStderr();
-    EXPECT_TRUE(graph_bytes() == by_hand);
+    EXPECT_TRUE(same_graph_state(graph, by_hand));
 }
 
 // Captions from row 508, 19 characters from x = 793; the track 520 x 2 at

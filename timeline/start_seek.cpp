@@ -16,6 +16,7 @@ void draw_start_loader_picture(double done, double total) {
         if (fraction < 0.0f) fraction = 0.0f;
         if (fraction > 1.0f) fraction = 1.0f;
     }
+    end_quad_batch();
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
@@ -27,6 +28,7 @@ void draw_start_loader_picture(double done, double total) {
 
 void draw_start_loader(SDL_Window* window, double done, double total) {
     draw_start_loader_picture(done, total);
+    end_quad_batch();
     SDL_GL_SwapWindow(window);
 }
 
@@ -43,10 +45,12 @@ static int drain_seek_events() {
     return keep_going;
 }
 
-int run_start_seek_with(SDL_Window* window, double start_seconds, SeekStep step, LoaderDraw draw) {
+int run_start_seek_with(SDL_Window* window, double start_seconds, SeekStep step, LoaderDraw draw,
+                        WallClock clock) {
     std::fprintf(stderr, "Preparing %.2f seconds of skipped timeline; this may take a moment.\n", start_seconds);
     double target = start_seconds < circle_phase_start ? start_seconds : circle_phase_start;
     draw(window, 0.0, target);
+    double last_present = clock();
 
     double t = 0.0;
     double next_redraw = 0.0;
@@ -56,9 +60,15 @@ int run_start_seek_with(SDL_Window* window, double start_seconds, SeekStep step,
         if (t_next > target) t_next = target;
         float dt = (float)(t_next - t);
         step(t, dt);
+        // Every 0.12 s of song time the progress may be shown, when a
+        // screen refresh has passed since the last picture.
         if (t_next >= next_redraw) {
-            draw(window, t_next, target);
             next_redraw = t_next + loader_redraw_seconds;
+            double now = clock();
+            if (now - last_present >= loader_present_seconds) {
+                draw(window, t_next, target);
+                last_present = now;
+            }
         }
         if (t_next < target) {
             t = t_next;
@@ -71,6 +81,10 @@ int run_start_seek_with(SDL_Window* window, double start_seconds, SeekStep step,
     return drain_seek_events();
 }
 
+static double performance_seconds() {
+    return (double)SDL_GetPerformanceCounter() / (double)SDL_GetPerformanceFrequency();
+}
+
 int run_start_seek(SDL_Window* window, double start_seconds) {
-    return run_start_seek_with(window, start_seconds, run_simulation_step, draw_start_loader);
+    return run_start_seek_with(window, start_seconds, run_simulation_step, draw_start_loader, performance_seconds);
 }

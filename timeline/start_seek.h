@@ -7,6 +7,10 @@
 // The seek never simulates past the point where the graph freezes.
 const double seek_step_seconds = 0.016666666666666666;
 const double loader_redraw_seconds = 0.12;
+// The loader is presented at most once per screen refresh of wall-clock
+// time (plus its first and its full picture): more would never be seen and
+// only slow the seek down.
+const double loader_present_seconds = 1.0 / 60.0;
 
 // Draws one loader frame (captions, track, progress bar) and swaps.
 void draw_start_loader(SDL_Window* window, double done, double total);
@@ -19,4 +23,6 @@ int run_start_seek(SDL_Window* window, double start_seconds);
 // stepping can be checked and timed apart from the graph and from GL.
 typedef void (*SeekStep)(double t, float dt);
 typedef void (*LoaderDraw)(SDL_Window* window, double done, double total);
-int run_start_seek_with(SDL_Window* window, double start_seconds, SeekStep step, LoaderDraw draw);
+typedef double (*WallClock)();  // monotonic seconds
+int run_start_seek_with(SDL_Window* window, double start_seconds, SeekStep step, LoaderDraw draw,
+                        WallClock clock);

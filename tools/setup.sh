@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 packages=(
   g++ cmake make pkg-config
-  libsdl2-dev libmpg123-dev libpng-dev libgl-dev
+  libsdl2-dev libmpg123-dev libpng-dev libdeflate-dev libgl-dev
   libgl1-mesa-dri libegl1 libegl-mesa0
   libgtest-dev libgmock-dev libbenchmark-dev
   ffmpeg lame python3 xvfb xauth xdotool parallel

@@ -1,6 +1,7 @@
 #include "tests/support/gl_test_context.h"
 
 #include "render/gl_setup.h"
+#include "render/primitives.h"
 
 #include <GL/gl.h>
 #include <SDL2/SDL.h>
@@ -40,6 +41,7 @@ void begin_gl_test_frame() {
         }
         SDL_GL_SetSwapInterval(0);
     }
+    end_quad_batch();
     apply_gl_state();
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
@@ -48,6 +50,7 @@ void begin_gl_test_frame() {
 
 Frame::Frame() : rgb_((size_t)screen_width * screen_height * 3) {
     std::vector<uint8_t> bottom_up(rgb_.size());
+    end_quad_batch();
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadBuffer(GL_BACK);
     glFinish();
