@@ -6,7 +6,6 @@
 #include "graph/simulation.h"
 #include "output/stop_signals.h"
 #include "render/primitives.h"
-#include "render/screen.h"
 #include "scene/circle_phase.h"
 #include "timeline/music.h"
 #include "timeline/timeline.h"
@@ -37,11 +36,6 @@ struct LoopState {
 // Static: it holds a 32 KiB decode buffer and lives for the whole run.
 MusicStream music;
 
-void clear_to_black() {
-    end_quad_batch();
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
-}
 
 // The closing blackout's clock: it begins on its first frame and ends the
 // loop on the frame on which 4 s of it have passed.
@@ -50,10 +44,6 @@ void time_blackout(LoopState& loop) {
     loop.running = loop.running && !blackout_finished(loop.clock, loop.end_time);
 }
 
-void draw_blackout() {
-    glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
-    rect(0.0f, 0.0f, screen_width_f, screen_height_f);
-}
 
 void handle_events(LoopState& loop) {
     SDL_Event event;
@@ -98,8 +88,7 @@ void align_music(LoopState& loop, double start_seconds) {
 void draw_song_frame(const LoopState& loop, FrameContent content, double t) {
     switch (content) {
     case FrameContent::blackout:
-        draw_blackout();
-        break;
+        break;  // the cleared frame is the blackout
     case FrameContent::circle_phase_only:
         draw_circle_phase(t);
         break;
@@ -177,7 +166,7 @@ int run_frame_loop(AppWindow& app, double start_seconds, OfflineOutput* output) 
         // Offline frames outside the range asked for are stepped through
         // without a picture: the simulation and the end rule still run.
         const bool drawn = !offline || offline_frame_wanted(*output);
-        if (drawn) clear_to_black();
+        if (drawn) clear_frame_to_black();
         if (loop.audio_start >= 0.0 && loop.clock >= loop.audio_start) {
             double t = start_seconds + loop.clock - loop.audio_start;
             if (t < circle_phase_start) run_simulation_step(t, loop.dt);

@@ -82,10 +82,16 @@ void update_lifecycle(double t) {
 namespace {
 
 // Pairs grown far enough to wear ghosts, in row order, gathered once per
-// step rather than once per ghost.
+// step rather than once per ghost, each as the two legs of its elbow: the
+// horizontal leg at height leg_y over [x_lo, x_hi], the vertical one at
+// leg_x over [y_lo, y_hi].
 struct GrownPairs {
-    int16_t a[node_capacity * node_capacity / 2];
-    int16_t b[node_capacity * node_capacity / 2];
+    float leg_y[node_capacity * node_capacity / 2];
+    float x_lo[node_capacity * node_capacity / 2];
+    float x_hi[node_capacity * node_capacity / 2];
+    float leg_x[node_capacity * node_capacity / 2];
+    float y_lo[node_capacity * node_capacity / 2];
+    float y_hi[node_capacity * node_capacity / 2];
     int count;
 };
 
@@ -98,13 +104,33 @@ void gather_grown_pairs(int n) {
     for (int a = 0; a < n - 1; ++a) {
         const float* row = &connection_progress[pair_index(a, 0)];
         for (int b = a + 1; b < n; ++b) {
-            if (row[b] >= grown_threshold) {
-                grown.a[grown.count] = (int16_t)a;
-                grown.b[grown.count] = (int16_t)b;
-                grown.count += 1;
-            }
+            if (!(row[b] >= grown_threshold)) continue;
+            const Node& na = nodes[a];
+            const Node& nb = nodes[b];
+            // Even pairs turn at (x_b, y_a), odd ones at (x_a, y_b).
+            const bool even = (a + b) % 2 == 0;
+            const int k = grown.count++;
+            grown.leg_y[k] = even ? na.y : nb.y;
+            grown.leg_x[k] = even ? nb.x : na.x;
+            grown.x_lo[k] = na.x < nb.x ? na.x : nb.x;
+            grown.x_hi[k] = na.x < nb.x ? nb.x : na.x;
+            grown.y_lo[k] = na.y < nb.y ? na.y : nb.y;
+            grown.y_hi[k] = na.y < nb.y ? nb.y : na.y;
         }
     }
+}
+
+// Grown pairs whose elbow runs through the box of half-size h around
+// (gx, gy): along the box's height or width, overlapping it.
+int count_crossing_pairs(float gx, float gy, float h) {
+    const float left = gx - h, right = gx + h, top = gy - h, bottom = gy + h;
+    int crossings = 0;
+    for (int k = 0; k < grown.count; ++k) {
+        const bool across = std::fabs(grown.leg_y[k] - gy) <= h && grown.x_hi[k] >= left && grown.x_lo[k] <= right;
+        const bool down = std::fabs(grown.leg_x[k] - gx) <= h && grown.y_hi[k] >= top && grown.y_lo[k] <= bottom;
+        crossings += across || down ? 1 : 0;
+    }
+    return crossings;
 }
 
 bool has_ghost(int n) {
@@ -114,24 +140,7 @@ bool has_ghost(int n) {
     return false;
 }
 
-bool spans_overlap(float p, float q, float low, float high) {
-    float lo = p < q ? p : q;
-    float hi = p < q ? q : p;
-    return hi >= low && lo <= high;
-}
-
 }  // namespace
-
-bool elbow_crosses_box(int a, int b, float gx, float gy, float h) {
-    const Node& na = nodes[a];
-    const Node& nb = nodes[b];
-    bool even = (a + b) % 2 == 0;
-    // Even pairs turn at (x_b, y_a), odd ones at (x_a, y_b).
-    float leg_y = even ? na.y : nb.y;
-    float leg_x = even ? nb.x : na.x;
-    if (std::fabs(leg_y - gy) <= h && spans_overlap(na.x, nb.x, gx - h, gx + h)) return true;
-    return std::fabs(leg_x - gx) <= h && spans_overlap(na.y, nb.y, gy - h, gy + h);
-}
 
 void update_ghosts(float dt) {
     int n = active_node_count();
@@ -143,10 +152,9 @@ void update_ghosts(float dt) {
         const float h = ghost_remaining[g] * ghost_size[g] * 0.5f;
         const float gx = nodes[g].x;
         const float gy = nodes[g].y;
+        // Each crossing wears the ghost by the same amount, one after another.
         float remaining = ghost_remaining[g];
-        for (int k = 0; k < grown.count; ++k) {
-            if (elbow_crosses_box(grown.a[k], grown.b[k], gx, gy, h)) remaining -= wear;
-        }
+        for (int c = count_crossing_pairs(gx, gy, h); c > 0; --c) remaining -= wear;
         ghost_remaining[g] = remaining < 0.0f ? 0.0f : remaining;
     }
 }

@@ -105,8 +105,14 @@ void restore_file_size_signal() {
     sigxfsz_saved = false;
 }
 
+// A frame on which nothing was drawn since its clear is black: no need to
+// ask the rasteriser for it.
 void read_back_frame(unsigned char* rgb) {
     end_quad_batch();
+    if (!frame_has_drawing()) {
+        std::memset(rgb, 0, rgb_frame_bytes);
+        return;
+    }
     glReadPixels(0, 0, screen_width, screen_height, GL_RGB, GL_UNSIGNED_BYTE, rgb);
 }
 

@@ -5,13 +5,26 @@
 
 namespace {
 bool quads_open = false;
+bool drawn_since_clear = true;  // unknown until the first clear
 
 void open_quad_batch() {
+    drawn_since_clear = true;
     if (quads_open) return;
     glBegin(GL_QUADS);
     quads_open = true;
 }
 }  // namespace
+
+void clear_frame_to_black() {
+    end_quad_batch();
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    drawn_since_clear = false;
+}
+
+bool frame_has_drawing() {
+    return drawn_since_clear;
+}
 
 void end_quad_batch() {
     if (!quads_open) return;
@@ -21,6 +34,7 @@ void end_quad_batch() {
 
 void begin_shape(unsigned int mode) {
     end_quad_batch();
+    drawn_since_clear = true;
     glBegin(mode);
 }
 

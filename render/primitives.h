@@ -14,6 +14,12 @@ void end_quad_batch();
 // end_quad_batch, then glBegin(mode).
 void begin_shape(unsigned int mode);
 
+// Clears the frame to black and notes that nothing has been drawn on it.
+void clear_frame_to_black();
+// False while the frame is still all black from the clear: nothing was
+// drawn since, so it need not be read back to be known.
+bool frame_has_drawing();
+
 // Makes c the current drawing colour, opaque.
 void set_colour(Colour c);
 

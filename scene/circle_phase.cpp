@@ -20,8 +20,6 @@ void draw_circle_phase(double t) {
         draw_ending(t - circle_phase_start);
         return;
     }
-    glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
-    rect(0.0f, 0.0f, screen_width_f, screen_height_f);
     animate_tree(scene_frame, &scene_animation);
     if (scene_frame.kind == bracket_layout) draw_bracket_links(scene_frame, scene_animation);
     else draw_tree_connectors(scene_frame, scene_animation);

@@ -37,8 +37,6 @@ static void draw_stripe(Colour c, float y) {
 }
 
 void draw_ending(double l) {
-    glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
-    rect(0.0f, 0.0f, screen_width_f, screen_height_f);
     if (l >= ending_black) return;
     float e = (float)(l - ending_start);
     float mx = ending_marker_x(e);

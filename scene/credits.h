@@ -15,5 +15,6 @@ float ending_marker_x(float e);
 
 // The white credit lines of the window t lies in, if any (colour set by caller).
 void draw_credit_lines(double t);
-// The whole ending frame for local time l (from bar 128 on).
+// The whole ending frame for local time l (from bar 128 on), onto a frame
+// cleared to black; from bar 135 it is that black frame.
 void draw_ending(double l);

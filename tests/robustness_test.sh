@@ -20,6 +20,8 @@ cd "$WORK/root" || exit 1
 SUM=$(md5sum < src/beat3-140bpm.mp3)
 partials() { find "$WORK/root" -name '*.partial-*' | head -3; }
 # A stand-in encoder on the search path: fake NAME SCRIPT.
+# Waits (at most a minute) until the run has started recording.
+wait_for_recording() { for _ in $(seq 600); do grep -q "^Recording " "$1" && return; sleep 0.1; done; }
 fake() { mkdir -p "$WORK/fake/$1"; printf '#!/bin/bash\n%s\n' "$2" > "$WORK/fake/$1/ffmpeg"; chmod +x "$WORK/fake/$1/ffmpeg"; }
 
 # --- Recording never destroys: not the track, not through a link to it, and
@@ -59,7 +61,8 @@ for signal in INT TERM HUP; do
     rm -f sig.mkv
     setsid "$BIN" --record sig.mkv --start 240 2> err.txt &
     pid=$!
-    sleep 9  # past the 2 s lead-in, so there is sound to cut
+    wait_for_recording err.txt
+    sleep 4  # past the 2 s lead-in, so there is usually sound to cut
     kill -$signal -- -$pid
     wait $pid
     status=$?
@@ -81,7 +84,8 @@ done
 fake stuck 'exec sleep 600'
 PATH="$WORK/fake/stuck:$PATH" setsid "$BIN" --record stuck.mkv --start 250 2> err.txt &
 pid=$!
-sleep 3
+wait_for_recording err.txt
+sleep 1
 start=$EPOCHREALTIME
 kill -TERM $pid
 wait $pid
