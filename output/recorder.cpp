@@ -25,13 +25,10 @@ namespace {
 // row first), the track placed by its delay and seek, FFV1 with every frame
 // a key frame, PCM sound, cut at the rendered length. -xerror makes the
 // encoder's exit status report a file it could not finish (a full disk
-// found only when the trailer is written is otherwise exit status 0). The
-// frames are read without an input queue thread (-thread_queue_size 0): the
-// pipe is the queue, and the encoder's warning about a full queue, which
-// every recording would print, cannot arise.
+// found only when the trailer is written is otherwise exit status 0).
 const char* const encoder_command_format =
     "ffmpeg -y -loglevel warning -xerror -f rawvideo -pixel_format rgb24 -video_size %dx%d -framerate %d "
-    "-thread_queue_size 0 -i - "
+    "-i - "
     "%s-i %s -filter:v vflip -map 0:v:0 -map 1:a:0 -c:v ffv1 -level 3 "
     "-coder 1 -context 1 -g 1 -c:a pcm_s16le -t %.6f %s";
 
@@ -73,10 +70,16 @@ int split_words(char* text, char** argv, int capacity) {
 // Starts argv[0] from the search path in its own process group with the
 // default signal dispositions, its standard input the read end of a pipe
 // (stdin_fd, when not null, receives the write end; else input is
-// /dev/null). Returns the pid, or 0.
-pid_t spawn_in_own_group(char* const* argv, int* stdin_fd) {
+// /dev/null) and, when stderr_fd is not null, its standard error the write
+// end of another (stderr_fd receives the read end). Returns the pid, or 0.
+pid_t spawn_in_own_group(char* const* argv, int* stdin_fd, int* stderr_fd) {
     int fds[2] = {-1, -1};
+    int err[2] = {-1, -1};
     if (stdin_fd != nullptr && pipe2(fds, O_CLOEXEC) != 0) return 0;
+    if (stderr_fd != nullptr && pipe2(err, O_CLOEXEC) != 0) {
+        if (stdin_fd != nullptr) close(fds[0]), close(fds[1]);
+        return 0;
+    }
     posix_spawn_file_actions_t actions;
     posix_spawnattr_t attributes;
     posix_spawn_file_actions_init(&actions);
@@ -86,6 +89,7 @@ pid_t spawn_in_own_group(char* const* argv, int* stdin_fd) {
     } else {
         posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     }
+    if (stderr_fd != nullptr) posix_spawn_file_actions_adddup2(&actions, err[1], 2);
     sigset_t defaults, none;
     sigemptyset(&defaults);
     for (int signal_number : {SIGPIPE, SIGXFSZ, SIGINT, SIGTERM, SIGHUP}) sigaddset(&defaults, signal_number);
@@ -99,27 +103,82 @@ pid_t spawn_in_own_group(char* const* argv, int* stdin_fd) {
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     if (stdin_fd != nullptr) close(fds[0]);
+    if (stderr_fd != nullptr) close(err[1]);
     if (error != 0) {
         if (stdin_fd != nullptr) close(fds[1]);
+        if (stderr_fd != nullptr) close(err[0]);
         errno = error;
         return 0;
     }
     if (stdin_fd != nullptr) *stdin_fd = fds[1];
+    if (stderr_fd != nullptr) {
+        fcntl(err[0], F_SETFL, O_NONBLOCK);
+        *stderr_fd = err[0];
+    }
     return pid;
+}
+
+// The encoder's own messages pass through to standard error line by line,
+// except its note that its input queue is full: that happens in every
+// recording (the program draws faster than the encoder encodes) and is no
+// news to the user. Reads what is there without waiting; at_end also
+// passes on an unfinished last line.
+const char* const queue_warning = "Thread message queue blocking";
+
+void pass_on_line(const char* line, size_t length) {
+    if (length == 0) return;
+    if (std::strstr(line, queue_warning) != nullptr) return;
+    std::fwrite(line, 1, length, stderr);
+}
+
+void forward_encoder_messages(Recorder& recorder, bool at_end) {
+    if (recorder.err_fd < 0) return;
+    for (;;) {
+        size_t room = sizeof recorder.message - 1 - recorder.message_length;
+        ssize_t n = read(recorder.err_fd, recorder.message + recorder.message_length, room);
+        if (n < 0 && errno == EINTR) continue;
+        if (n > 0) recorder.message_length += (size_t)n;
+        recorder.message[recorder.message_length] = '\0';
+        // Whole lines out; a line longer than the buffer goes out in parts.
+        char* start = recorder.message;
+        char* newline;
+        while ((newline = std::strchr(start, '\n')) != nullptr) {
+            *newline = '\0';
+            size_t length = (size_t)(newline - start);
+            if (std::strstr(start, queue_warning) == nullptr) {
+                std::fwrite(start, 1, length, stderr);
+                std::fputc('\n', stderr);
+            }
+            start = newline + 1;
+        }
+        size_t left = recorder.message_length - (size_t)(start - recorder.message);
+        if (left == sizeof recorder.message - 1 || (at_end && n <= 0)) {
+            pass_on_line(start, left);
+            left = 0;
+        }
+        std::memmove(recorder.message, start, left);
+        recorder.message_length = left;
+        if (n <= 0) break;
+    }
+    if (at_end) {
+        close(recorder.err_fd);
+        recorder.err_fd = -1;
+    }
 }
 
 // Waits for pid; once deadline (monotonic seconds, < 0: none) has passed,
 // or at once when kill_now is set, its process group is killed first.
-int wait_for_process(pid_t pid, bool kill_now, double deadline, bool* killed) {
+int wait_for_process(pid_t pid, bool kill_now, double deadline, bool* killed, Recorder* messages) {
     int status = 0;
     for (;;) {
+        if (messages != nullptr) forward_encoder_messages(*messages, false);
         if (kill_now || (deadline >= 0.0 && monotonic_seconds() > deadline)) {
             kill(-pid, SIGKILL);
             *killed = true;
             kill_now = false;
             deadline = -1.0;
         }
-        pid_t done = waitpid(pid, &status, deadline >= 0.0 ? WNOHANG : 0);
+        pid_t done = waitpid(pid, &status, deadline >= 0.0 || messages != nullptr ? WNOHANG : 0);
         if (done == pid) return status;
         if (done < 0 && errno != EINTR) return -1;
         if (deadline < 0.0 && stop_requested() && !*killed) deadline = stop_requested_at() + encoder_finish_seconds;
@@ -201,6 +260,7 @@ int same_file(const char* a, const char* b) {
 int start_recorder(Recorder& recorder, const char* name, const AudioPlacement& audio) {
     recorder = Recorder{};
     recorder.fd = -1;
+    recorder.err_fd = -1;
     static char command[encoder_command_capacity];
     static char* argv[64];
     if (!format_recording_temp_template(recorder.temp_path, sizeof recorder.temp_path, name)) return 0;
@@ -217,7 +277,7 @@ int start_recorder(Recorder& recorder, const char* name, const AudioPlacement& a
         return 0;
     }
     split_words(command, argv, 64);
-    recorder.pid = spawn_in_own_group(argv, &recorder.fd);
+    recorder.pid = spawn_in_own_group(argv, &recorder.fd, &recorder.err_fd);
     if (recorder.pid == 0) {
         int error = errno;
         discard_recording(recorder);
@@ -247,12 +307,14 @@ int recorder_write_frame(Recorder& recorder) {
                 recorder.stuck = true;
                 return 0;
             }
-            struct pollfd writable = {recorder.fd, POLLOUT, 0};
-            poll(&writable, 1, 20);
+            struct pollfd ready[2] = {{recorder.fd, POLLOUT, 0}, {recorder.err_fd, POLLIN, 0}};
+            poll(ready, recorder.err_fd >= 0 ? 2 : 1, 20);
+            forward_encoder_messages(recorder, false);
             continue;
         }
         return 0;  // the encoder has gone (EPIPE) or another write error
     }
+    forward_encoder_messages(recorder, false);
     return 1;
 }
 
@@ -261,7 +323,8 @@ int finish_recorder(Recorder& recorder) {
     close(recorder.fd);
     recorder.fd = -1;
     double deadline = stop_requested() ? stop_requested_at() + encoder_finish_seconds : -1.0;
-    int status = wait_for_process(recorder.pid, recorder.stuck, deadline, &recorder.killed);
+    int status = wait_for_process(recorder.pid, recorder.stuck, deadline, &recorder.killed, &recorder);
+    forward_encoder_messages(recorder, true);
     recorder.pid = 0;
     return status;
 }
@@ -288,9 +351,9 @@ int keep_recording(Recorder& recorder, const char* name, int64_t planned_frames)
             char* argv[] = {(char*)"ffmpeg", (char*)"-nostdin", (char*)"-y", (char*)"-loglevel", (char*)"error",
                             (char*)"-i", recorder.temp_path, (char*)"-map", (char*)"0", (char*)"-c", (char*)"copy",
                             (char*)"-t", cut, trimmed, nullptr};
-            pid_t pid = spawn_in_own_group(argv, nullptr);
+            pid_t pid = spawn_in_own_group(argv, nullptr, nullptr);
             bool killed = false;
-            if (pid != 0 && wait_for_process(pid, false, -1.0, &killed) == 0 && rename(trimmed, recorder.temp_path) == 0) {
+            if (pid != 0 && wait_for_process(pid, false, -1.0, &killed, nullptr) == 0 && rename(trimmed, recorder.temp_path) == 0) {
                 trimmed[0] = '\0';
             }
             if (trimmed[0] != '\0') {

@@ -24,7 +24,7 @@ TEST(EncoderCommand, FixedFromTheStartSeeksPartWayAndRefusesWhatDoesNotFit) {
     // -xerror makes the encoder's exit status report write failures.
     EXPECT_STREQ(command,
                  "ffmpeg -y -loglevel warning -xerror -f rawvideo -pixel_format rgb24 -video_size 1920x1080 -framerate 60 "
-                 "-thread_queue_size 0 -i - -itsoffset 2 -i src/beat3-140bpm.mp3 -filter:v vflip -map 0:v:0 -map 1:a:0 -c:v ffv1 "
+                 "-i - -itsoffset 2 -i src/beat3-140bpm.mp3 -filter:v vflip -map 0:v:0 -map 1:a:0 -c:v ffv1 "
                  "-level 3 -coder 1 -context 1 -g 1 -c:a pcm_s16le -t 237.428571 ostrel-lossless.mkv");
 
     ASSERT_EQ(format_encoder_command(command, sizeof command, "out/take-1.mkv", AudioPlacement{2.0, 245.0, 781.0 / 60.0}), 1);

@@ -37,6 +37,7 @@ echo "earlier take" > take.mkv
 fake fails 'head -c 1000000 > /dev/null; echo "encoder broke" >&2; exit 1'
 PATH="$WORK/fake/fails:$PATH" "$BIN" --record take.mkv --start 250 2> err.txt
 [ $? = 1 ] && grep -q "an earlier file of that name is untouched" err.txt || fail "failed recording: $(<err.txt)"
+grep -qx "encoder broke" err.txt || fail "failed recording: the encoder's own message was not passed on"
 [ "$(cat take.mkv)" = "earlier take" ] || fail "failed recording: the earlier take was changed"
 [ -z "$(partials)" ] || fail "failed recording left $(partials)"
 fake silent 'cat > /dev/null; exit 0'
