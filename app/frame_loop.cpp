@@ -24,6 +24,7 @@ struct LoopState {
     Uint64 frame_start;
     Uint64 now;
     Uint64 ticks_per_frame;
+    Uint64 next_swap;  // real time: counter value at which the next frame is shown
     bool running;
     bool hud_visible;
     bool music_attempted;
@@ -104,14 +105,24 @@ void draw_song_frame(const LoopState& loop, FrameContent content, double t) {
     }
 }
 
-void wait_out_frame(const LoopState& loop) {
+// Real time: frames are shown on a fixed 1/60 s schedule. The drawing is
+// finished first, then the rest of the slot is waited out (whole
+// milliseconds minus one asleep, the rest spinning) and the frame shown, so
+// frames reach the screen at even intervals however long each took to
+// draw. A frame that is already late is shown at once and the schedule
+// starts again from it: no catch-up.
+void wait_for_swap_slot(LoopState& loop) {
+    glFinish();
     Uint64 frequency = SDL_GetPerformanceFrequency();
     Uint64 counter = SDL_GetPerformanceCounter();
-    if (counter - loop.frame_start < loop.ticks_per_frame) {
-        Uint64 ms = ((loop.frame_start + loop.ticks_per_frame - counter) * 1000) / frequency;
+    if ((int64_t)(loop.next_swap - counter) > 0) {
+        Uint64 ms = ((loop.next_swap - counter) * 1000) / frequency;
         if (ms > 1) SDL_Delay((Uint32)(ms - 1));
-        while (SDL_GetPerformanceCounter() - loop.frame_start < loop.ticks_per_frame) {
+        while ((int64_t)(loop.next_swap - SDL_GetPerformanceCounter()) > 0) {
         }
+        loop.next_swap += loop.ticks_per_frame;
+    } else {
+        loop.next_swap = counter + loop.ticks_per_frame;
     }
 }
 
@@ -135,6 +146,7 @@ int run_frame_loop(AppWindow& app, double start_seconds, OfflineOutput* output) 
     LoopState loop = {};
     loop.prev_now = SDL_GetPerformanceCounter();
     loop.ticks_per_frame = SDL_GetPerformanceFrequency() / 60;
+    loop.next_swap = loop.prev_now + loop.ticks_per_frame;
     loop.audio_start = -1.0;
     loop.end_time = -1.0;
 
@@ -179,8 +191,8 @@ int run_frame_loop(AppWindow& app, double start_seconds, OfflineOutput* output) 
 
         end_quad_batch();
         if (offline && write_offline_frame(*output)) loop.running = false;
+        if (!offline) wait_for_swap_slot(loop);
         if (drawn) SDL_GL_SwapWindow(app.window);
-        if (!offline) wait_out_frame(loop);
         if (!loop.running) break;
         loop.prev_now = loop.now;
     }
