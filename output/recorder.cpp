@@ -167,7 +167,9 @@ void forward_encoder_messages(Recorder& recorder, bool at_end) {
 }
 
 // Waits for pid; once deadline (monotonic seconds, < 0: none) has passed,
-// or at once when kill_now is set, its process group is killed first.
+// or at once when kill_now is set, its process group is killed first. The
+// encoder (messages not null) also gets a deadline from a stop signal that
+// arrives while it finishes; the sound-cutting copy after it does not.
 int wait_for_process(pid_t pid, bool kill_now, double deadline, bool* killed, Recorder* messages) {
     int status = 0;
     for (;;) {
@@ -181,7 +183,9 @@ int wait_for_process(pid_t pid, bool kill_now, double deadline, bool* killed, Re
         pid_t done = waitpid(pid, &status, deadline >= 0.0 || messages != nullptr ? WNOHANG : 0);
         if (done == pid) return status;
         if (done < 0 && errno != EINTR) return -1;
-        if (deadline < 0.0 && stop_requested() && !*killed) deadline = stop_requested_at() + encoder_finish_seconds;
+        if (messages != nullptr && deadline < 0.0 && stop_requested() && !*killed) {
+            deadline = stop_requested_at() + encoder_finish_seconds;
+        }
         if (done == 0) usleep(10000);
     }
 }
