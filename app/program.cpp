@@ -3,10 +3,8 @@
 #include "app/frame_loop.h"
 #include "app/startup.h"
 #include "graph/graph_state.h"
-#include "output/frame_totals.h"
 #include "output/stop_signals.h"
 #include "timeline/start_seek.h"
-#include "timeline/track.h"
 
 #include <cstdio>
 
@@ -24,14 +22,12 @@ static RenderRequest render_request_for(const LaunchOptions& options, const Fram
 }
 
 int print_run_info(double start_seconds) {
-    double duration = 0.0;
-    if (!probe_track_duration(&duration)) return 1;
-    const double total_seconds = offline_total_seconds(duration);
-    const int64_t total_frames = offline_total_frames(total_seconds);
-    const int64_t run_frames = offline_rendered_frames(start_seconds, duration, total_frames);
-    const AudioPlacement audio = place_recording_audio(start_seconds, 1, run_frames, true, total_seconds);
-    std::printf("frames %ld\naudio_delay %.6f\naudio_start %.6f\ncut %.6f\n", (long)run_frames,
-                audio.delay_seconds, audio.track_start_seconds, audio.cut_seconds);
+    static OfflineOutput plan;
+    RenderRequest request = {};
+    request.start_seconds = start_seconds;
+    if (!plan_offline_output(plan, request)) return 1;
+    std::printf("frames %ld\naudio_delay %.6f\naudio_start %.6f\ncut %.6f\n", (long)plan.run_frames,
+                plan.audio.delay_seconds, plan.audio.track_start_seconds, plan.audio.cut_seconds);
     return 0;
 }
 

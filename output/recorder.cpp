@@ -125,10 +125,11 @@ pid_t spawn_in_own_group(char* const* argv, int* stdin_fd, int* stderr_fd) {
 // passes on an unfinished last line.
 const char* const queue_warning = "Thread message queue blocking";
 
-void pass_on_line(const char* line, size_t length) {
-    if (length == 0) return;
-    if (std::strstr(line, queue_warning) != nullptr) return;
+// One line (without its newline; line[length] is 0) to standard error.
+void pass_on_line(const char* line, size_t length, bool newline) {
+    if (length == 0 || std::strstr(line, queue_warning) != nullptr) return;
     std::fwrite(line, 1, length, stderr);
+    if (newline) std::fputc('\n', stderr);
 }
 
 void forward_encoder_messages(Recorder& recorder, bool at_end) {
@@ -144,16 +145,12 @@ void forward_encoder_messages(Recorder& recorder, bool at_end) {
         char* newline;
         while ((newline = std::strchr(start, '\n')) != nullptr) {
             *newline = '\0';
-            size_t length = (size_t)(newline - start);
-            if (std::strstr(start, queue_warning) == nullptr) {
-                std::fwrite(start, 1, length, stderr);
-                std::fputc('\n', stderr);
-            }
+            pass_on_line(start, (size_t)(newline - start), true);
             start = newline + 1;
         }
         size_t left = recorder.message_length - (size_t)(start - recorder.message);
         if (left == sizeof recorder.message - 1 || (at_end && n <= 0)) {
-            pass_on_line(start, left);
+            pass_on_line(start, left, false);
             left = 0;
         }
         std::memmove(recorder.message, start, left);
@@ -261,20 +258,29 @@ int same_file(const char* a, const char* b) {
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino ? 1 : 0;
 }
 
+// Creates a new, empty temporary file beside name (see the template) and
+// leaves its name in out; 0 with out empty when that fails.
+int create_temp_beside(char* out, size_t size, const char* name) {
+    int fd = -1;
+    if (format_recording_temp_template(out, size, name)) {
+        const char* extension = std::strrchr(out, 'X') + 1;
+        fd = mkstemps(out, (int)std::strlen(extension));
+    }
+    if (fd < 0) {
+        out[0] = '\0';
+        return 0;
+    }
+    close(fd);
+    return 1;
+}
+
 int start_recorder(Recorder& recorder, const char* name, const AudioPlacement& audio) {
     recorder = Recorder{};
     recorder.fd = -1;
     recorder.err_fd = -1;
     static char command[encoder_command_capacity];
     static char* argv[64];
-    if (!format_recording_temp_template(recorder.temp_path, sizeof recorder.temp_path, name)) return 0;
-    const char* extension = std::strrchr(recorder.temp_path, 'X') + 1;
-    int fd = mkstemps(recorder.temp_path, (int)std::strlen(extension));
-    if (fd < 0) {
-        recorder.temp_path[0] = '\0';
-        return 0;
-    }
-    close(fd);
+    if (!create_temp_beside(recorder.temp_path, sizeof recorder.temp_path, name)) return 0;
     recorder.frame = (unsigned char*)std::malloc(rgb_frame_bytes);
     if (recorder.frame == nullptr || !format_encoder_command(command, sizeof command, recorder.temp_path, audio)) {
         discard_recording(recorder);
@@ -327,7 +333,8 @@ int finish_recorder(Recorder& recorder) {
     close(recorder.fd);
     recorder.fd = -1;
     double deadline = stop_requested() ? stop_requested_at() + encoder_finish_seconds : -1.0;
-    int status = wait_for_process(recorder.pid, recorder.stuck, deadline, &recorder.killed, &recorder);
+    bool killed = false;
+    int status = wait_for_process(recorder.pid, recorder.stuck, deadline, &killed, &recorder);
     forward_encoder_messages(recorder, true);
     recorder.pid = 0;
     return status;
@@ -346,11 +353,7 @@ int keep_recording(Recorder& recorder, const char* name, int64_t planned_frames)
         // Cut the sound, which runs to the planned length, to the picture.
         static char trimmed[recording_path_capacity];
         static char cut[32];
-        int ok = format_recording_temp_template(trimmed, sizeof trimmed, name);
-        const char* extension = std::strrchr(trimmed, 'X') + 1;
-        int fd = ok ? mkstemps(trimmed, (int)std::strlen(extension)) : -1;
-        if (fd >= 0) {
-            close(fd);
+        if (create_temp_beside(trimmed, sizeof trimmed, name)) {
             std::snprintf(cut, sizeof cut, "%.6f", (double)recorder.frames_written / (double)frame_rate);
             char* argv[] = {(char*)"ffmpeg", (char*)"-nostdin", (char*)"-y", (char*)"-loglevel", (char*)"error",
                             (char*)"-i", recorder.temp_path, (char*)"-map", (char*)"0", (char*)"-c", (char*)"copy",

@@ -34,7 +34,6 @@ struct Recorder {
     unsigned char* frame;  // one RGB frame, bottom row first
     int64_t frames_written;
     bool stuck;            // the encoder stopped reading after a stop request
-    bool killed;           // it had to be killed
     bool spawn_failed;     // start_recorder made the file but could not start the encoder
     int err_fd;            // read end of the encoder's standard error; -1 when idle
     char message[4096];    // the encoder's unfinished message line

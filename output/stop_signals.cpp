@@ -33,7 +33,6 @@ void catch_stop_signals() {
     ignore.sa_handler = SIG_IGN;
     sigemptyset(&ignore.sa_mask);
     sigaction(SIGPIPE, &ignore, nullptr);
-    sigaction(SIGXFSZ, &ignore, nullptr);
 }
 
 bool stop_requested() {

@@ -4,8 +4,8 @@
 // dead encoder shows up as a failed write instead of killing the program.
 #pragma once
 
-// Installs the handlers and ignores SIGPIPE (and SIGXFSZ, so a file size
-// limit is a failed write too).
+// Installs the handlers and ignores SIGPIPE. (The output itself ignores
+// SIGXFSZ while it writes, so a file size limit is a failed write too.)
 void catch_stop_signals();
 // True once one of the three signals has arrived.
 bool stop_requested();

@@ -13,7 +13,8 @@ fail() { echo "FAIL: $*"; FAILED=1; }
 RUN=(--seed 5 --start 250)
 
 # --- Bad ranges: a message naming the range, status 1, nothing created.
-for range in "" 7 abc 0-3 9-3 1-2x -4-9 " 1-3" 1-482 1-99999999999999999999; do
+# (The forms themselves are the parser's test; here: refused by the program.)
+for range in abc 9-3 1-482; do
     "$BIN" --export-png-frames "$WORK/bad" "${RUN[@]}" --frames "$range" 2> "$WORK/bad.err"
     status=$?
     [ "$status" = 1 ] || fail "--frames '$range': status $status"
