@@ -12,14 +12,41 @@ static bool looks_like_option(const char* arg) {
     return arg[0] == '-';
 }
 
-static uint64_t parse_seed(const char* text) {
-    return (uint64_t)std::strtoul(text, nullptr, 10) % 10000u;
+static void note_ignored(LaunchOptions& options, IgnoredKind kind, const char* argument, const char* option,
+                         double read_as = 0.0) {
+    if (options.ignored_count < max_ignored_arguments) {
+        options.ignored[options.ignored_count] = IgnoredArgument{kind, argument, option, read_as};
+    }
+    options.ignored_count++;
 }
 
-static double parse_start(const char* text) {
-    double value = std::strtod(text, nullptr);
-    if (std::isnan(value) || value < 0.0) return 0.0;
-    if (value > max_start_seconds) return max_start_seconds;
+// strtoul, reduced to 0..9999; a value that is not wholly a number is
+// still read that way, and the user is told.
+static uint64_t parse_seed(LaunchOptions& options, const char* text, const char* option) {
+    char* end = nullptr;
+    uint64_t seed = (uint64_t)std::strtoul(text, &end, 10) % 10000u;
+    if (end == text) {
+        note_ignored(options, IgnoredKind::not_a_number, text, option);
+    } else if (*end != '\0') {
+        note_ignored(options, IgnoredKind::number_prefix, text, option, (double)seed);
+    }
+    return seed;
+}
+
+// strtod; text that is no number (or NaN) and a negative start give 0.
+static double parse_start(LaunchOptions& options, const char* text, const char* option) {
+    char* end = nullptr;
+    double value = std::strtod(text, &end);
+    if (end == text || std::isnan(value)) {
+        note_ignored(options, IgnoredKind::not_a_number, text, option);
+        return 0.0;
+    }
+    if (value < 0.0) {
+        note_ignored(options, IgnoredKind::negative_start, text, option);
+        return 0.0;
+    }
+    if (value > max_start_seconds) value = max_start_seconds;
+    if (*end != '\0') note_ignored(options, IgnoredKind::number_prefix, text, option, value);
     return value;
 }
 
@@ -71,13 +98,6 @@ static bool match_option(const char* arg, const char* name, const char** inline_
 static bool match_export_option(const char* arg, const char** inline_value) {
     return match_option(arg, "--export-indexed-png", inline_value) ||
            match_option(arg, "--export-png-frames", inline_value);
-}
-
-static void note_ignored(LaunchOptions& options, IgnoredKind kind, const char* argument, const char* option) {
-    if (options.ignored_count < max_ignored_arguments) {
-        options.ignored[options.ignored_count] = IgnoredArgument{kind, argument, option};
-    }
-    options.ignored_count++;
 }
 
 LaunchOptions parse_launch_options(int argc, const char* const* argv) {
@@ -148,13 +168,14 @@ LaunchOptions parse_launch_options(int argc, const char* const* argv) {
                 i += 1;
             }
         } else if (match_option(arg, "--start", &inline_value) || match_option(arg, "--start-seconds", &inline_value)) {
+            const char* option = std::strncmp(arg, "--start-seconds", 15) == 0 ? "--start-seconds" : "--start";
             if (inline_value != nullptr) {
-                options.start_seconds = parse_start(inline_value);
+                options.start_seconds = parse_start(options, inline_value, option);
                 i += 1;
                 continue;
             }
             if (!has_value) break;
-            options.start_seconds = parse_start(value);
+            options.start_seconds = parse_start(options, value, option);
             i += 2;
         } else if (match_option(arg, "--frames", &inline_value)) {
             // A later --frames replaces an earlier one; a missing value is
@@ -171,13 +192,13 @@ LaunchOptions parse_launch_options(int argc, const char* const* argv) {
             i += 2;
         } else if (match_option(arg, "--seed", &inline_value)) {
             if (inline_value != nullptr) {
-                options.seed = parse_seed(inline_value);
+                options.seed = parse_seed(options, inline_value, "--seed");
                 options.seed_given = true;
                 i += 1;
                 continue;
             }
             if (!has_value) break;
-            options.seed = parse_seed(value);
+            options.seed = parse_seed(options, value, "--seed");
             options.seed_given = true;
             i += 2;
         } else if (looks_like_option(arg)) {
@@ -185,7 +206,7 @@ LaunchOptions parse_launch_options(int argc, const char* const* argv) {
             i += 1;
         } else {
             if (!options.seed_given) {
-                options.seed = parse_seed(arg);
+                options.seed = parse_seed(options, arg, nullptr);
                 options.seed_given = true;
             }
             i += 1;
@@ -206,6 +227,25 @@ void format_ignored_argument(char* out, unsigned long size, const IgnoredArgumen
     case IgnoredKind::record_not_first:
         std::snprintf(out, size, "Ignoring \"%s\": it must be the first argument; this run does not record.",
                       ignored.argument);
+        break;
+    case IgnoredKind::not_a_number:
+        if (ignored.option == nullptr) {
+            std::snprintf(out, size, "Reading the seed \"%s\" as 0: it is not a number.", ignored.argument);
+        } else if (looks_like_option(ignored.argument)) {
+            std::snprintf(out, size, "Taking \"%s\" as the value of %s, which reads it as 0: it is not a number.",
+                          ignored.argument, ignored.option);
+        } else {
+            std::snprintf(out, size, "Reading %s \"%s\" as 0: it is not a number.", ignored.option,
+                          ignored.argument);
+        }
+        break;
+    case IgnoredKind::negative_start:
+        std::snprintf(out, size, "Reading %s \"%s\" as 0: a start cannot be negative.", ignored.option,
+                      ignored.argument);
+        break;
+    case IgnoredKind::number_prefix:
+        std::snprintf(out, size, "Reading %s \"%s\" as %g: only the number at its start counts.",
+                      ignored.option != nullptr ? ignored.option : "the seed", ignored.argument, ignored.read_as);
         break;
     }
 }

@@ -7,17 +7,22 @@
 // same, "after the end", without overflowing the arithmetic built on it.
 const double max_start_seconds = 1.0e6;
 
-// What the parser ignored, so that the user can be told.
+// What the parser ignored, or read otherwise than it is written, so that
+// the user can be told.
 enum class IgnoredKind {
     unknown_option,    // an argument starting with "-" that is no option
     value_like_option, // an option's value left out because it starts with "-"
     record_not_first,  // "--record" after the first argument: no recording
+    not_a_number,      // a start or seed that is no number: read as 0
+    negative_start,    // a start below 0: read as 0
+    number_prefix,     // only the number at the start of the value was read
 };
 
 struct IgnoredArgument {
     IgnoredKind kind;
     const char* argument;  // points into argv
-    const char* option;    // the option whose value was left out, or null
+    const char* option;    // the option it belongs to, or null (a bare seed)
+    double read_as;        // the number taken (not_a_number, number_prefix)
 };
 
 const int max_ignored_arguments = 16;

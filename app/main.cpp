@@ -1,7 +1,9 @@
 #include "app/launch_options.h"
 #include "app/program.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -17,16 +19,26 @@ static void keep_standard_streams_open() {
     }
 }
 
+// What was printed must have arrived: a full device or a closed pipe on
+// standard output is a failure, not a silent success.
+static int finish_standard_output(int status) {
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "Could not write to standard output: %s\n", std::strerror(errno));
+        return 1;
+    }
+    return status;
+}
+
 int main(int argc, char** argv) {
     keep_standard_streams_open();
     LaunchOptions options = parse_launch_options(argc, argv);
     if (options.show_help) {
         std::fputs(usage_text(), stdout);
-        return 0;
+        return finish_standard_output(0);
     }
     if (options.show_version) {
         std::fputs(version_text(), stdout);
-        return 0;
+        return finish_standard_output(0);
     }
     for (int i = 0; i < options.ignored_count && i < max_ignored_arguments; i++) {
         char line[512];
@@ -45,6 +57,6 @@ int main(int argc, char** argv) {
         std::fputs("--frames needs --record or --export-png-frames: it renders part of an offline run.\n", stderr);
         return 1;
     }
-    if (options.show_run_info) return print_run_info(options.start_seconds);
+    if (options.show_run_info) return finish_standard_output(print_run_info(options));
     return run_piece(options, nullptr);
 }

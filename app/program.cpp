@@ -21,13 +21,17 @@ static RenderRequest render_request_for(const LaunchOptions& options, const Fram
     return request;
 }
 
-int print_run_info(double start_seconds) {
+int print_run_info(const LaunchOptions& options) {
     static OfflineOutput plan;
-    RenderRequest request = {};
-    request.start_seconds = start_seconds;
-    if (!plan_offline_output(plan, request)) return 1;
-    std::printf("frames %ld\naudio_delay %.6f\naudio_start %.6f\ncut %.6f\n", (long)plan.run_frames,
-                plan.audio.delay_seconds, plan.audio.track_start_seconds, plan.audio.cut_seconds);
+    if (!plan_offline_output(plan, render_request_for(options, nullptr))) return 1;
+    const uint64_t seed = (options.seed_given ? options.seed : seed_from_clock()) % 10000u;
+    std::printf("frames %ld\nfirst_frame %ld\nlast_frame %ld\nseed %lu\nseed_given %d\n", (long)plan.range_frames,
+                (long)plan.first_frame, (long)(plan.first_frame + plan.range_frames - 1), (unsigned long)seed,
+                options.seed_given ? 1 : 0);
+    if (plan.recording) std::printf("record %s\n", plan.record_path);
+    if (plan.exporting) std::printf("export %s\n", plan.export_dir);
+    std::printf("audio_delay %.6f\naudio_start %.6f\ncut %.6f\n", plan.audio.delay_seconds,
+                plan.audio.track_start_seconds, plan.audio.cut_seconds);
     return 0;
 }
 

@@ -34,7 +34,6 @@ struct EncodePool {
     int take_cursor;    // next slot a worker encodes
     bool stopping;
     bool any_failed;
-    int64_t highest_written;
     EncodeReport report;
     pthread_mutex_t lock;
     pthread_cond_t work_ready;
@@ -72,7 +71,6 @@ void encode_one(EncodeWorker& worker, EncodeSlot& slot, bool skip) {
     }
     if (ok) {
         pool.report.frames_written++;
-        if (slot.frame_number > pool.highest_written) pool.highest_written = slot.frame_number;
     } else if (!skip) {
         pool.any_failed = true;
         if (pool.report.failed_frame == 0 || slot.frame_number < pool.report.failed_frame) {
@@ -107,18 +105,6 @@ void* run_encode_worker(void* argument) {
     }
     pthread_mutex_unlock(&pool.lock);
     return nullptr;
-}
-
-// Frames after a failed one that another worker finished first are
-// removed, so a run cut short leaves exactly the frames before the gap.
-void remove_frames_after_failure() {
-    if (pool.report.failed_frame == 0) return;
-    char path[frame_path_capacity];
-    for (int64_t f = pool.report.failed_frame + 1; f <= pool.highest_written; f++) {
-        if (format_frame_path(path, sizeof path, pool.exporter->directory, f) && unlink(path) == 0) {
-            pool.report.frames_written--;
-        }
-    }
 }
 
 void free_pool_buffers() {
@@ -212,10 +198,7 @@ void stop_encode_workers(EncodeReport& report) {
     pthread_cond_broadcast(&pool.work_ready);
     pthread_mutex_unlock(&pool.lock);
     for (int i = 0; i < pool.worker_count; i++) pthread_join(pool.workers[i].thread, nullptr);
-    remove_frames_after_failure();
     report = pool.report;
-    for (int i = 0; i < pool.worker_count; i++) {
-    }
     pthread_mutex_destroy(&pool.lock);
     pthread_cond_destroy(&pool.work_ready);
     pthread_cond_destroy(&pool.slot_released);

@@ -13,6 +13,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
+#include <strings.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -27,6 +29,25 @@ const char* const export_failed = "Could not start indexed PNG export.\n";
 struct sigaction saved_sigxfsz;
 bool sigxfsz_saved = false;
 
+int refuse_recording(const char* format, const char* file, const char* detail = "") {
+    std::fprintf(stderr, format, file, detail);
+    std::fputs(recording_failed, stderr);
+    return 0;
+}
+
+// The encoder chooses the file format by the extension; these formats hold
+// the FFV1 picture and the PCM sound.
+bool has_recording_extension(const char* file) {
+    const char* slash = std::strrchr(file, '/');
+    const char* base = slash != nullptr ? slash + 1 : file;
+    const char* dot = std::strrchr(base, '.');
+    if (dot == nullptr || dot == base) return false;
+    for (const char* known : {".mkv", ".avi", ".mov", ".nut"}) {
+        if (strcasecmp(dot, known) == 0) return true;
+    }
+    return false;
+}
+
 int check_recording_name(const char* file, const AudioPlacement& audio) {
     static char command[encoder_command_capacity];
     static char temp_template[recording_path_capacity];
@@ -35,11 +56,17 @@ int check_recording_name(const char* file, const AudioPlacement& audio) {
         std::fputs(recording_failed, stderr);
         return 0;
     }
+    struct stat info;
+    if (stat(file, &info) == 0 && S_ISDIR(info.st_mode)) {
+        return refuse_recording("Recording filename %s is a directory%s.\n", file);
+    }
+    if (!has_recording_extension(file)) {
+        return refuse_recording("Recording filename %s needs the extension .mkv, .avi, .mov or .nut%s.\n", file,
+                                ": the encoder chooses the file format by it");
+    }
     if (!format_recording_temp_template(temp_template, sizeof temp_template, file) ||
         !format_encoder_command(command, encoder_command_capacity, temp_template, audio)) {
-        std::fputs("Recording filename is too long.\n", stderr);
-        std::fputs(recording_failed, stderr);
-        return 0;
+        return refuse_recording("Recording filename is too long: %s%s\n", file);
     }
     // The encoder reads the track: recording over it would destroy it.
     if (same_file(file, music_track_path)) {
@@ -54,9 +81,7 @@ int check_recording_name(const char* file, const AudioPlacement& audio) {
     std::snprintf(directory, sizeof directory, "%.*s", slash != nullptr ? (int)(slash - file) + 1 : 1,
                   slash != nullptr ? file : ".");
     if (access(directory, W_OK | X_OK) != 0) {
-        std::fprintf(stderr, "Cannot write the recording into %s: %s\n", directory, std::strerror(errno));
-        std::fputs(recording_failed, stderr);
-        return 0;
+        return refuse_recording("Cannot write the recording into %s: %s\n", directory, std::strerror(errno));
     }
     if (!program_on_search_path("ffmpeg", std::getenv("PATH"))) {
         std::fputs("ffmpeg was not found on the search path.\n", stderr);
@@ -66,7 +91,26 @@ int check_recording_name(const char* file, const AudioPlacement& audio) {
     return 1;
 }
 
-int check_export_directory_name(const char* directory) {
+int refuse_export_directory(const char* directory, int error_number) {
+    std::fprintf(stderr, "Could not create PNG export directory: %s: %s\n", directory, std::strerror(error_number));
+    std::fputs(export_failed, stderr);
+    return 0;
+}
+
+// 0 with errno set unless path is a directory that files can be made in.
+int usable_directory(const char* path) {
+    struct stat info;
+    if (stat(path, &info) != 0) return 0;
+    if (!S_ISDIR(info.st_mode)) {
+        errno = ENOTDIR;
+        return 0;
+    }
+    return access(path, W_OK | X_OK) == 0 ? 1 : 0;
+}
+
+// The directory must be usable already or makeable in its parent, so a
+// mistake is found before the seek and the render, not after.
+int check_export_directory(const char* directory) {
     if (!safe_output_name(directory)) {
         std::fputs("PNG export directory contains unsupported characters.\n", stderr);
         std::fputs(export_failed, stderr);
@@ -77,19 +121,22 @@ int check_export_directory_name(const char* directory) {
         std::fputs(export_failed, stderr);
         return 0;
     }
+    if (usable_directory(directory)) return 1;
+    if (errno != ENOENT) return refuse_export_directory(directory, errno);
+    static char parent[export_directory_capacity];
+    size_t length = std::strlen(directory);
+    while (length > 1 && directory[length - 1] == '/') length--;  // "frames/" is "frames"
+    while (length > 0 && directory[length - 1] != '/') length--;
+    std::snprintf(parent, sizeof parent, "%.*s", length > 0 ? (int)length : 1, length > 0 ? directory : ".");
+    if (!usable_directory(parent)) return refuse_export_directory(directory, errno);
     return 1;
 }
 
 // Creates the directory or reuses an existing one; it must end up a
 // directory that frames can be written into.
 int prepare_export_directory(const char* directory) {
-    bool made = mkdir(directory, 0755) == 0 || errno == EEXIST;
-    struct stat info;
-    if (!made || stat(directory, &info) != 0 || !S_ISDIR(info.st_mode) || access(directory, W_OK | X_OK) != 0) {
-        std::fprintf(stderr, "Could not create PNG export directory: %s\n", directory);
-        std::fputs(export_failed, stderr);
-        return 0;
-    }
+    if (mkdir(directory, 0755) != 0 && errno != EEXIST) return refuse_export_directory(directory, errno);
+    if (!usable_directory(directory)) return refuse_export_directory(directory, errno);
     return 1;
 }
 
@@ -187,14 +234,13 @@ int plan_offline_output(OfflineOutput& out, const RenderRequest& request) {
     out.audio = place_recording_audio(request.start_seconds, out.first_frame, out.range_frames, out.whole_run,
                                       total_seconds);
     if (out.recording && !check_recording_name(request.record_path, out.audio)) return 0;
-    if (out.exporting && !check_export_directory_name(request.export_dir)) return 0;
+    if (out.exporting && !check_export_directory(request.export_dir)) return 0;
     out.planned = true;
     return 1;
 }
 
 int start_offline_output(OfflineOutput& out) {
     if (!out.planned) return 0;
-    const int64_t announced_frames = out.whole_run ? out.total_frames : out.range_frames;
     if (out.exporting) {
         if (!prepare_export_directory(out.export_dir)) return 0;
     }
@@ -216,7 +262,7 @@ int start_offline_output(OfflineOutput& out) {
             std::fputs(recording_failed, stderr);
             return 0;
         }
-        std::fprintf(stderr, "Recording %ld frames to %s\n", (long)announced_frames, out.record_path);
+        std::fprintf(stderr, "Recording %ld frames to %s\n", (long)out.range_frames, out.record_path);
     }
     if (out.exporting) {
         if (!start_encode_workers(out.exporter, choose_encode_worker_count())) {
@@ -228,7 +274,7 @@ int start_offline_output(OfflineOutput& out) {
             std::fputs(export_failed, stderr);
             return 0;
         }
-        std::fprintf(stderr, "Exporting %ld indexed PNG frames to %s\n", (long)announced_frames,
+        std::fprintf(stderr, "Exporting %ld indexed PNG frames to %s\n", (long)out.range_frames,
                      out.exporter.directory);
     }
     ignore_file_size_signal();

@@ -2,6 +2,8 @@
 
 #include <libdeflate.h>
 
+#include <atomic>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -31,8 +33,13 @@ size_t frame_chunk(unsigned char* p, const char* type, size_t length) {
 
 }  // namespace
 
+// Numbers the writers of this process, so that each has temporary names of
+// its own.
+static std::atomic<int> writers_made{0};
+
 int alloc_png_scratch(PngScratch& scratch) {
     std::memset(&scratch, 0, sizeof scratch);
+    scratch.writer_id = ++writers_made;
     scratch.compressor = libdeflate_alloc_compressor(png_deflate_level);
     scratch.raw = (unsigned char*)std::malloc(png_raw_bytes);
     scratch.file = (unsigned char*)std::malloc(png_file_capacity);
@@ -86,15 +93,17 @@ int encode_indexed_png(const unsigned char* indexed, const unsigned char (*palet
 
 int write_file_atomically(const char* path, const unsigned char* bytes, size_t size, PngScratch& scratch) {
     scratch.error_number = 0;
-    int n = std::snprintf(scratch.temp_path, sizeof scratch.temp_path, "%s.tmp", path);
+    int n = std::snprintf(scratch.temp_path, sizeof scratch.temp_path, "%s.%ld-%d.tmp", path, (long)getpid(),
+                          scratch.writer_id);
     if (n < 0 || (size_t)n >= sizeof scratch.temp_path) {
         scratch.error_number = ENAMETOOLONG;
         return 0;
     }
-    // The temporary file is always a new file of our own: never opened
-    // through a link, never an existing file. A name already taken (left by
-    // a killed run, or planted) is removed itself, never what it points to,
-    // and the file is created once more.
+    // The temporary file is always a new file of our own, under a name that
+    // no other run (process id) and no other writer of this run uses: never
+    // opened through a link, never an existing file. A name already taken
+    // (left by a killed run of the same id, or planted) is removed itself,
+    // never what it points to, and the file is created once more.
     const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
     int fd = open(scratch.temp_path, flags, 0644);
     if (fd < 0 && errno == EEXIST && unlink(scratch.temp_path) == 0) fd = open(scratch.temp_path, flags, 0644);

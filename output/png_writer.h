@@ -3,8 +3,9 @@
 // stream, framed as IHDR, PLTE, IDAT and IEND chunks. libdeflate at level 6
 // encodes a frame in about half of zlib's time, into files about a tenth
 // larger. Every buffer is made once per writer, so a frame costs no heap
-// allocation. A frame file is written under a temporary name and renamed
-// when complete: a real frame name never holds a half-written file.
+// allocation. A frame file is written under a temporary name of its writer's
+// own and renamed when complete: a real frame name never holds a
+// half-written file.
 #pragma once
 
 #include "render/screen.h"
@@ -32,7 +33,8 @@ struct PngScratch {
     unsigned char* file;   // png_file_capacity: the encoded file
     size_t file_size;      // bytes of the last encoded file
     int error_number;      // errno of the last failure, 0 if none
-    char temp_path[frame_path_capacity + 8];
+    int writer_id;         // this writer's number in the process
+    char temp_path[frame_path_capacity + 32];
 };
 
 // 1 on success; on failure nothing is left allocated.
@@ -43,7 +45,8 @@ void free_png_scratch(PngScratch& scratch);
 // its rows top first into scratch.file. 1 on success.
 int encode_indexed_png(const unsigned char* indexed, const unsigned char (*palette)[3], int palette_count,
                        PngScratch& scratch);
-// Writes size bytes to path through its temporary name path + ".tmp",
+// Writes size bytes to path through its temporary name path + ".PID-W.tmp"
+// (this process's id and the writer's number),
 // created new (never through a link: a link or file already there is
 // removed first). 1 on success; 0 with the errno in scratch.error_number and
 // no file left behind.

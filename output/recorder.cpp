@@ -164,20 +164,23 @@ void forward_encoder_messages(Recorder& recorder, bool at_end) {
 }
 
 // Waits for pid; once deadline (monotonic seconds, < 0: none) has passed,
-// or at once when kill_now is set, its process group is killed first. The
-// encoder (messages not null) also gets a deadline from a stop signal that
-// arrives while it finishes; the sound-cutting copy after it does not.
-int wait_for_process(pid_t pid, bool kill_now, double deadline, bool* killed, Recorder* messages) {
+// at once when kill_now is set, or when a stop signal arrives beyond the
+// stops_seen already counted (< 0: not watched), its process group is
+// killed first. The encoder (messages not null) also gets a deadline from a
+// stop signal that arrives while it finishes.
+int wait_for_process(pid_t pid, bool kill_now, double deadline, bool* killed, Recorder* messages,
+                     int stops_seen = -1) {
     int status = 0;
     for (;;) {
         if (messages != nullptr) forward_encoder_messages(*messages, false);
+        if (stops_seen >= 0 && stop_signal_count() > stops_seen && !*killed) kill_now = true;
         if (kill_now || (deadline >= 0.0 && monotonic_seconds() > deadline)) {
             kill(-pid, SIGKILL);
             *killed = true;
             kill_now = false;
             deadline = -1.0;
         }
-        pid_t done = waitpid(pid, &status, deadline >= 0.0 || messages != nullptr ? WNOHANG : 0);
+        pid_t done = waitpid(pid, &status, WNOHANG);
         if (done == pid) return status;
         if (done < 0 && errno != EINTR) return -1;
         if (messages != nullptr && deadline < 0.0 && stop_requested() && !*killed) {
@@ -244,11 +247,21 @@ int program_on_search_path(const char* program, const char* search_path) {
 }
 
 int format_recording_temp_template(char* out, size_t size, const char* name) {
-    const char* base = std::strrchr(name, '/');
-    base = base != nullptr ? base + 1 : name;
+    const char* slash = std::strrchr(name, '/');
+    const char* base = slash != nullptr ? slash + 1 : name;
     const char* dot = std::strrchr(base, '.');
     const char* extension = dot != nullptr && dot != base ? dot : "";
-    int n = std::snprintf(out, size, "%s.partial-XXXXXX%s", name, extension);
+    const size_t suffix = std::strlen(".partial-XXXXXX") + std::strlen(extension);
+    // A long name's own temporary name would pass the file system's limit
+    // on one name: then it is a hidden name of its own in the same folder.
+    int n;
+    if (std::strlen(base) + suffix <= max_file_name_bytes) {
+        n = std::snprintf(out, size, "%s.partial-XXXXXX%s", name, extension);
+    } else if (suffix <= max_file_name_bytes) {
+        n = std::snprintf(out, size, "%.*s.partial-XXXXXX%s", (int)(base - name), name, extension);
+    } else {
+        return 0;
+    }
     return n >= 0 && (size_t)n < size ? 1 : 0;
 }
 
@@ -259,7 +272,9 @@ int same_file(const char* a, const char* b) {
 }
 
 // Creates a new, empty temporary file beside name (see the template) and
-// leaves its name in out; 0 with out empty when that fails.
+// leaves its name in out; 0 with out empty when that fails. The file gets
+// the permissions of any new file under the user's umask, as the recording
+// it becomes should.
 int create_temp_beside(char* out, size_t size, const char* name) {
     int fd = -1;
     if (format_recording_temp_template(out, size, name)) {
@@ -270,6 +285,9 @@ int create_temp_beside(char* out, size_t size, const char* name) {
         out[0] = '\0';
         return 0;
     }
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
     close(fd);
     return 1;
 }
@@ -358,9 +376,13 @@ int keep_recording(Recorder& recorder, const char* name, int64_t planned_frames)
             char* argv[] = {(char*)"ffmpeg", (char*)"-nostdin", (char*)"-y", (char*)"-loglevel", (char*)"error",
                             (char*)"-i", recorder.temp_path, (char*)"-map", (char*)"0", (char*)"-c", (char*)"copy",
                             (char*)"-t", cut, trimmed, nullptr};
+            // The copy runs after the stop deadline: it has one of its own,
+            // and a further stop signal ends it at once.
             pid_t pid = spawn_in_own_group(argv, nullptr, nullptr);
             bool killed = false;
-            if (pid != 0 && wait_for_process(pid, false, -1.0, &killed, nullptr) == 0 && rename(trimmed, recorder.temp_path) == 0) {
+            const double deadline = monotonic_seconds() + sound_cut_seconds;
+            if (pid != 0 && wait_for_process(pid, false, deadline, &killed, nullptr, stop_signal_count()) == 0 &&
+                rename(trimmed, recorder.temp_path) == 0) {
                 trimmed[0] = '\0';
             }
             if (trimmed[0] != '\0') {

@@ -27,6 +27,10 @@ const size_t recording_path_capacity = 1024 + 64;
 // stopped reading, and that the encoder gets to finish its file.
 const double stuck_encoder_seconds = 0.5;
 const double encoder_finish_seconds = 5.0;
+// Seconds that cutting the sound of a recording ended early may take.
+const double sound_cut_seconds = 60.0;
+// The longest name of one file that file systems take.
+const size_t max_file_name_bytes = 255;
 
 struct Recorder {
     int pid;               // the encoder process; 0 when idle
@@ -57,7 +61,9 @@ AudioPlacement place_recording_audio(double start_seconds, int64_t first_frame, 
 int format_encoder_command(char* out, size_t size, const char* file, const AudioPlacement& audio);
 
 // The temporary name beside name: name + ".partial-XXXXXX" + name's
-// extension (the encoder picks the format by it). 1 if it fits in size.
+// extension (the encoder picks the format by it), or, where that would be
+// too long a file name, ".partial-XXXXXX" + the extension in name's folder.
+// 1 if it fits in size and in a file name.
 int format_recording_temp_template(char* out, size_t size, const char* name);
 // 1 when a and b both exist and are the same file (device and inode, links
 // followed).

@@ -7,6 +7,7 @@
 namespace {
 
 volatile sig_atomic_t stop_flag = 0;
+volatile sig_atomic_t stop_count = 0;
 // Written once by the first signal; clock_gettime is async-signal-safe.
 volatile double stop_time = -1.0;
 
@@ -19,6 +20,7 @@ double now_seconds() {
 void on_stop_signal(int) {
     if (!stop_flag) stop_time = now_seconds();
     stop_flag = 1;
+    stop_count = stop_count + 1;
 }
 
 }  // namespace
@@ -39,10 +41,10 @@ bool stop_requested() {
     return stop_flag != 0;
 }
 
-double stop_requested_at() {
-    return stop_time;
+int stop_signal_count() {
+    return stop_count;
 }
 
-void request_stop() {
-    on_stop_signal(0);
+double stop_requested_at() {
+    return stop_time;
 }

@@ -9,7 +9,7 @@
 void catch_stop_signals();
 // True once one of the three signals has arrived.
 bool stop_requested();
+// How many of them have arrived so far.
+int stop_signal_count();
 // Monotonic seconds at which the first one arrived; negative before.
 double stop_requested_at();
-// Marks a stop as requested now, as the signals do (for tests).
-void request_stop();

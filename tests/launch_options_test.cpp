@@ -111,7 +111,21 @@ TEST(LaunchOptions, EqualsFormsAndIgnoredArguments) {
          {"Ignoring \"-d\" as the value of --export-png-frames: a value may not start with \"-\" (write "
           "--export-png-frames=-d).",
           "Ignoring unknown option \"--version=2\"."}},
-        {{"--start", "-3", "--seed", "-h", "--version", "--run-info"}, {}},
+        {{"--version", "--run-info", "--start", "12.5", "--seed", "12345"}, {}},
+        // Numbers read as the option table reads them, and said so.
+        {{"--start", "-3", "--seed", "-h"},
+         {"Reading --start \"-3\" as 0: a start cannot be negative.",
+          "Taking \"-h\" as the value of --seed, which reads it as 0: it is not a number."}},
+        {{"--start", "abc", "--start-seconds=nan", "--start", "2:30"},
+         {"Reading --start \"abc\" as 0: it is not a number.",
+          "Reading --start-seconds \"nan\" as 0: it is not a number.",
+          "Reading --start \"2:30\" as 2: only the number at its start counts."}},
+        {{"--seed", "abc", "--seed=7x", "--seed", "-5"},
+         {"Reading --seed \"abc\" as 0: it is not a number.",
+          "Reading --seed \"7x\" as 7: only the number at its start counts."}},
+        {{"--seed", "--frames", "300-302"},
+         {"Taking \"--frames\" as the value of --seed, which reads it as 0: it is not a number."}},
+        {{"take"}, {"Reading the seed \"take\" as 0: it is not a number."}},
     };
     for (const Case& c : cases) {
         o = parse(c.args);

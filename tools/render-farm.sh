@@ -5,14 +5,18 @@
 #
 #   tools/render-farm.sh --chunks N [--hosts FILE] [--print] -- OPTIONS...
 #
-# OPTIONS are the program's own offline options: --record FILE (first)
-# and/or --export-png-frames DIR, --seed N, --start S. Run it from the
-# directory that holds src/beat3-140bpm.mp3 (the repository root).
+# OPTIONS are the program's own offline options, in any spelling it takes.
+# The farm never reads them itself: it asks the program (--run-info) for the
+# outputs, the frames and where the track goes, so it refuses exactly what
+# the program refuses, with the program's message, before it creates
+# anything. Run it from the directory that holds src/beat3-140bpm.mp3.
 #
-# A recording's chunks and logs go to FILE.farm/; the joined file appears
-# under FILE only when complete. PNG chunks write straight into DIR, each
-# frame under its own name. Running the same command again after a failure
-# redoes only the chunks that did not complete.
+# Its work folder (RECORD.farm/, or DIR.farm/ for PNG frames alone) holds a
+# manifest of the run; chunks are reused only by a run with the same
+# manifest, a folder without it is never touched, and only what the farm
+# made is removed. A chunk is complete only when its output holds exactly
+# its frames. The same script renders one chunk (--chunk K) and joins
+# (--join): --print writes those commands for any other scheduler.
 set -euo pipefail
 
 usage() {
@@ -20,11 +24,15 @@ usage() {
 usage: tools/render-farm.sh --chunks N [--hosts FILE] [--print] -- OPTIONS...
   --chunks N    split the run's frames into N ranges (N >= 1)
   --hosts FILE  run the chunks on the machines listed in FILE (GNU parallel's
-                --sshloginfile format); each needs the same build at the same
-                path and this directory on a shared file system
+                --sshloginfile format: one [jobs/]host or [jobs/]ssh ... host
+                per line); each needs the same build at the same path and
+                this directory on a shared file system
   --print       print the chunk commands and the join command instead of
                 running them
-OPTIONS: --record FILE and/or --export-png-frames DIR, --seed N, --start S
+  --chunk K     render chunk K only (what --print's lines run)
+  --join        check every chunk and join them (what --print's last line runs)
+OPTIONS: the program's offline options: --record FILE and/or
+--export-png-frames DIR, --seed N, --start S, --frames FIRST-LAST, ...
 EOF
     exit 1
 }
@@ -35,162 +43,281 @@ fail() {
 }
 
 here="$(cd "$(dirname "$0")/.." && pwd)"
+script="$here/tools/render-farm.sh"
 program="${OSTREL:-$here/build/ostrel}"
 chunks=""
 hosts=""
-print_only=0
+mode=farm
+chunk=""
 while [ $# -gt 0 ]; do
     case "$1" in
     --chunks) [ $# -ge 2 ] || usage; chunks="$2"; shift 2 ;;
     --hosts) [ $# -ge 2 ] || usage; hosts="$2"; shift 2 ;;
-    --print) print_only=1; shift ;;
+    --print) mode=print; shift ;;
+    --chunk) [ $# -ge 2 ] || usage; mode=chunk; chunk="$2"; shift 2 ;;
+    --join) mode=join; shift ;;
     --) shift; break ;;
     *) usage ;;
     esac
 done
 [ -n "$chunks" ] || usage
-[[ "$chunks" =~ ^[1-9][0-9]*$ ]] || fail "--chunks needs a whole number of at least 1, not \"$chunks\"."
+[[ "$chunks" =~ ^[1-9][0-9]{0,5}$ ]] || fail "--chunks needs a whole number of at least 1, not \"$chunks\"."
+[ "$mode" != chunk ] || [[ "$chunk" =~ ^[1-9][0-9]{0,5}$ && "$chunk" -le "$chunks" ]] ||
+    fail "--chunk needs a chunk number from 1 to $chunks, not \"$chunk\"."
 [ $# -gt 0 ] || usage
 [ -z "$hosts" ] || [ -r "$hosts" ] || fail "cannot read the host list \"$hosts\"."
 [ -x "$program" ] || fail "no program at $program: build it first (tools/setup.sh)."
-
-# The options the chunks pass on, and the outputs they name.
 options=("$@")
-record=""
-export_dir=""
-start="0"
-if [ "${options[0]}" = "--record" ]; then
-    [ ${#options[@]} -ge 2 ] && [[ "${options[1]}" != -* ]] || fail "give --record a file name."
-    record="${options[1]}"
-fi
-for ((i = 0; i < ${#options[@]}; i++)); do
-    case "${options[$i]}" in
-    --export-png-frames | --export-indexed-png)
-        [ $((i + 1)) -lt ${#options[@]} ] && [[ "${options[$((i + 1))]}" != -* ]] ||
-            fail "give ${options[$i]} a directory name."
-        export_dir="${options[$((i + 1))]}" ;;
-    --start | --start-seconds) start="${options[$((i + 1))]:-0}" ;;
-    --frames) fail "the farm chooses the frame ranges itself: leave out --frames." ;;
-    --record) [ "$i" -eq 0 ] || fail "--record must be the first of the program's options." ;;
-    esac
-done
-[ -n "$record" ] || [ -n "$export_dir" ] || fail "give --record FILE and/or --export-png-frames DIR."
 
-# The run's frames and, for a recording, where a single run places the track.
-info="$("$program" "${options[@]}" --run-info)" || fail "could not measure the run (is the track under $(pwd)/src?)."
-frames="$(awk '$1 == "frames" { print $2 }' <<<"$info")"
-audio_delay="$(awk '$1 == "audio_delay" { print $2 }' <<<"$info")"
-audio_start="$(awk '$1 == "audio_start" { print $2 }' <<<"$info")"
-cut="$(awk '$1 == "cut" { print $2 }' <<<"$info")"
+# --- The run, as the program describes it after all of its own checks.
+run_info() {
+    "$program" "$@" --run-info || exit 1
+}
+info_value() { awk -v k="$1" '$1 == k { sub(/^[^ ]+ /, ""); print; exit }' <<<"$info"; }
+info="$(run_info "${options[@]}")"
+record="$(info_value record)"
+export_dir="$(info_value export)"
+[ -n "$record$export_dir" ] || fail "give --record FILE and/or --export-png-frames DIR."
+work="${record:-$export_dir}.farm"
+manifest="$work/manifest"
+
+# A run without a seed takes the clock's; every chunk must take the same
+# one, so it is fixed here (or read back from the work folder's manifest
+# when the same command goes on) and passed on explicitly.
+if [ "$(info_value seed_given)" = 0 ]; then
+    seed="$(awk '$1 == "seed" { print $2 }' "$manifest" 2>/dev/null || true)"
+    options+=(--seed "${seed:-$(info_value seed)}")
+    info="$(run_info "${options[@]}" 2>/dev/null)"
+fi
+frames="$(info_value frames)"
+first_frame="$(info_value first_frame)"
 [ "$chunks" -le $(((frames + 2) / 3)) ] || fail "$chunks chunks are too many for the run's $frames frames."
 
-if [ -n "$record" ]; then
-    work="$record.farm"
-else
-    work="$export_dir.farm"
-fi
-mkdir -p "$work"
-work_abs="$(cd "$work" && pwd)"
-
-# Chunks start on every third frame: 3 frames last exactly 50 ms, so each
-# chunk starts on a whole millisecond and the joined timestamps equal a
-# single run's. Chunk k (1..N) renders frames first..last.
+# Chunk k (1..N) renders frames first..last. Chunks start on every third
+# frame of the range: 3 frames last exactly 50 ms, so each chunk starts on a
+# whole millisecond and the joined timestamps equal a single run's.
 units=$(((frames + 2) / 3))
-chunk_range() {
-    local k=$1
-    local first=$((3 * ((k - 1) * units / chunks) + 1))
-    local last=$((3 * (k * units / chunks)))
-    [ "$last" -le "$frames" ] || last=$frames
-    echo "$first-$last"
+chunk_first() { echo $((first_frame + 3 * (($1 - 1) * units / chunks))); }
+chunk_last() {
+    local last=$((first_frame - 1 + 3 * ($1 * units / chunks)))
+    [ "$last" -le $((first_frame + frames - 1)) ] || last=$((first_frame + frames - 1))
+    echo "$last"
+}
+chunk_range() { echo "$(chunk_first "$1")-$(chunk_last "$1")"; }
+chunk_frames() { echo $(($(chunk_last "$1") - $(chunk_first "$1") + 1)); }
+
+manifest_text() {
+    echo "ostrel render farm work folder: remove it to start this render anew"
+    printf 'options'; printf ' %q' "${options[@]}"; echo
+    echo "chunks $chunks"
+    echo "$info"
 }
 
-# The command of chunk k: the user's options with the chunk's recording
-# name (its sound is dropped at the join) and its range.
-chunk_command() {
-    local k=$1
-    local args=("${options[@]}")
-    if [ -n "$record" ]; then args[1]="$work/chunk-$k.mkv"; fi
-    printf 'cd %q && %q' "$(pwd)" "$program"
-    printf ' %q' "${args[@]}" --frames "$(chunk_range "$k")"
-    printf ' > %q 2>&1\n' "$work_abs/chunk-$k.log"
-}
-
-# Joins the chunks' video by stream copy (every FFV1 frame is a key frame)
-# and muxes the track exactly as a single run does, under a temporary name.
-join_command() {
-    local placement=""
-    if [ "$(awk -v d="$audio_delay" 'BEGIN { print (d > 0) }')" = 1 ]; then placement="-itsoffset $audio_delay "; fi
-    if [ "$(awk -v s="$audio_start" 'BEGIN { print (s > 0) }')" = 1 ]; then placement+="-ss $audio_start "; fi
-    printf 'ffmpeg -y -loglevel error -f concat -safe 0 -i %q %s-i src/beat3-140bpm.mp3 -map 0:v:0 -map 1:a:0 -c:v copy -c:a pcm_s16le -t %s %q && mv -f %q %q\n' \
-        "$work/chunks.txt" "$placement" "$cut" "$work/joined.mkv" "$work/joined.mkv" "$record"
-}
-
-jobs_file="$work/chunks.jobs"
-: >"$jobs_file"
-for ((k = 1; k <= chunks; k++)); do chunk_command "$k" >>"$jobs_file"; done
-if [ -n "$record" ]; then
-    : >"$work/chunks.txt"
-    # Each chunk's exact length, so the next one starts where it ends.
-    for ((k = 1; k <= chunks; k++)); do
-        range="$(chunk_range "$k")"
-        count=$((${range#*-} - ${range%-*} + 1))
-        printf "file 'chunk-%d.mkv'\nduration %d.%06d\n" "$k" $((count / 60)) $(((count % 60) * 1000000 / 60)) >>"$work/chunks.txt"
-    done
-fi
-
-if [ "$print_only" -eq 1 ]; then
-    echo "# $frames frames in $chunks chunks; run each line below on any machine (from this directory),"
-    echo "# then the join."
-    cat "$jobs_file"
-    if [ -n "$record" ]; then
-        echo "# join, once every chunk has finished:"
-        join_command
+# The work folder: made here, or one that a run with the same manifest made
+# (another chunk of this run may be making it at this moment).
+claim_work_folder() {
+    if mkdir "$work" 2>/dev/null; then
+        manifest_text >"$manifest.$$" && mv "$manifest.$$" "$manifest" || fail "cannot write $manifest."
+        return
     fi
-    exit 0
-fi
+    [ -d "$work" ] || fail "cannot make the work folder $work: $(mkdir "$work" 2>&1 | sed 's/.*: //')"
+    for _ in $(seq 50); do [ -e "$manifest" ] && break; sleep 0.1; done
+    [ -f "$manifest" ] || fail "$work exists but is no work folder of this farm; it is left as it is: move it or choose another name."
+    [ "$(cat "$manifest")" = "$(manifest_text)" ] ||
+        fail "$work holds the chunks of another render (see $manifest); it is left as it is: finish that render with its own command, or remove the folder to start anew."
+}
 
-command -v parallel >/dev/null || fail "GNU parallel is not installed (Debian package \"parallel\")."
-parallel_args=(--joblog "$work/joblog" --resume-failed --eta --halt never)
-if [ -n "$hosts" ]; then parallel_args+=(--sshloginfile "$hosts"); fi
-echo "Rendering $frames frames in $chunks chunks; logs in $work/" >&2
-set +e
-parallel "${parallel_args[@]}" <"$jobs_file"
-set -e
+count_video_frames() {
+    ffprobe -v error -count_packets -select_streams v:0 -show_entries stream=nb_read_packets -of csv=p=0 "$1" 2>/dev/null || true
+}
 
-# A chunk is complete when its job ended with status 0 and, for a
-# recording, its file holds exactly its frames.
-failed=0
-for ((k = 1; k <= chunks; k++)); do
-    range="$(chunk_range "$k")"
-    expected=$((${range#*-} - ${range%-*} + 1))
-    status="$(awk -F'\t' -v n="$k" 'NR > 1 && $1 == n { s = $7 } END { print s }' "$work/joblog")"
-    if [ "$status" != 0 ]; then
-        echo "render-farm: chunk $k (frames $range) failed; see $work/chunk-$k.log" >&2
-        failed=1
-        continue
-    fi
+# 0 when chunk k holds exactly its frames; else why_not says what is wrong.
+why_not=""
+chunk_complete() {
+    local k=$1 expected got
+    expected=$(chunk_frames "$k")
     if [ -n "$record" ]; then
-        got="$(ffprobe -v error -count_packets -select_streams v:0 -show_entries stream=nb_read_packets \
-            -of csv=p=0 "$work/chunk-$k.mkv" 2>/dev/null || true)"
+        got="$(count_video_frames "$work/chunk-$k.mkv")"
         if [ "$got" != "$expected" ]; then
-            echo "render-farm: chunk $k (frames $range) holds ${got:-no} frames instead of $expected; see $work/chunk-$k.log" >&2
-            # Its job must run again next time.
-            awk -F'\t' -v OFS='\t' -v n="$k" 'NR > 1 && $1 == n { $7 = 1 } { print }' "$work/joblog" >"$work/joblog.tmp" &&
-                mv "$work/joblog.tmp" "$work/joblog"
-            failed=1
+            why_not="holds ${got:-no} of its $expected frames"
+            return 1
         fi
     fi
-done
-[ "$failed" -eq 0 ] || fail "not every chunk completed; run the same command again to redo only those."
-
-if [ -n "$record" ]; then
-    echo "Joining $chunks chunks into $record" >&2
-    if ! bash -c "$(join_command)"; then
-        rm -f "$work/joined.mkv"
-        fail "joining the chunks failed; $record was not written."
+    if [ -n "$export_dir" ] && [ ! -e "$work/chunk-$k.done" ]; then
+        why_not="has not put all of its $expected PNG frames in place"
+        return 1
     fi
-    rm -rf "$work"
-else
-    rm -rf "$work"
-fi
-echo "Done: $frames frames${record:+ in $record}${export_dir:+ in $export_dir/}" >&2
+}
+
+# --- One chunk: rendered into the work folder, checked, and its PNG frames
+# moved to their names.
+render_chunk() {
+    local k=$1 first last folder log expected got
+    first=$(chunk_first "$k")
+    last=$(chunk_last "$k")
+    log="$work/chunk-$k.log"
+    if chunk_complete "$k"; then
+        echo "Chunk $k (frames $first-$last) is complete already." >"$log"
+        return 0
+    fi
+    folder="$work/chunk-$k"
+    rm -rf "$folder" "$work/chunk-$k.mkv" "$work/chunk-$k".mkv.partial-* "$work/chunk-$k.done"
+    local args=()
+    [ -z "$record" ] || args+=(--record "$work/chunk-$k.mkv")
+    args+=("${options[@]}")
+    [ -z "$export_dir" ] || args+=(--export-png-frames "$folder")
+    args+=(--frames "$first-$last")
+    local status=0
+    "$program" "${args[@]}" >"$log" 2>&1 || status=$?
+    if ! chunk_complete "$k" && [ -n "$record" ]; then
+        fail "chunk $k (frames $first-$last) $why_not (exit status $status); see $log"
+    fi
+    if [ -n "$export_dir" ]; then
+        expected=$((last - first + 1))
+        got=$(find "$folder" -maxdepth 1 -name 'frame-*.png' -type f 2>/dev/null | wc -l)
+        [ "$got" = "$expected" ] && [ -f "$folder/frame-$(printf %06d "$first").png" ] &&
+            [ -f "$folder/frame-$(printf %06d "$last").png" ] ||
+            fail "chunk $k (frames $first-$last) wrote $got of its $expected PNG frames (exit status $status); see $log"
+        mkdir -p "$export_dir" 2>/dev/null || fail "cannot make $export_dir."
+        local target blocked
+        target="$(cd "$export_dir" && pwd)"
+        blocked="$(find "$export_dir" -maxdepth 1 -name 'frame-*.png' ! -type f | head -1)"
+        [ -z "$blocked" ] || fail "chunk $k: $blocked is not a file, so no frame can take its name; it is left as it is."
+        (cd "$folder" && find . -maxdepth 1 -name 'frame-*.png' -print0 | xargs -0 -r mv -f -t "$target") ||
+            fail "chunk $k: could not move its frames into $export_dir."
+        rmdir "$folder"
+        echo "$first-$last" >"$work/chunk-$k.done"
+    fi
+}
+
+# --- The join: every chunk checked, the recording's video joined by stream
+# copy (every FFV1 frame is a key frame) with the track muxed in as a single
+# run muxes it, under a temporary name; moved into place only when it holds
+# every frame. Then the work folder is removed.
+join_chunks() {
+    local k failed=0
+    for ((k = 1; k <= chunks; k++)); do
+        if ! chunk_complete "$k"; then
+            local log="see $work/chunk-$k.log"
+            [ -e "$work/chunk-$k.log" ] || log="it left no log: it did not start (see the messages above)"
+            echo "render-farm: chunk $k (frames $(chunk_range "$k")) $why_not; $log" >&2
+            failed=1
+        fi
+    done
+    [ "$failed" -eq 0 ] || fail "not every chunk completed; run the same command again to redo only those."
+    if [ -n "$record" ]; then
+        echo "Joining $chunks chunks into $record" >&2
+        local list="$work/chunks.txt" joined="$work/joined.mkv" placement=()
+        : >"$list"
+        for ((k = 1; k <= chunks; k++)); do
+            local count
+            count=$(chunk_frames "$k")
+            printf "file 'chunk-%d.mkv'\nduration %d.%06d\n" "$k" $((count / 60)) $(((count % 60) * 1000000 / 60)) >>"$list"
+        done
+        local delay start
+        delay="$(info_value audio_delay)"
+        start="$(info_value audio_start)"
+        if awk -v d="$delay" 'BEGIN { exit !(d > 0) }'; then placement+=(-itsoffset "$delay"); fi
+        if awk -v s="$start" 'BEGIN { exit !(s > 0) }'; then placement+=(-ss "$start"); fi
+        rm -f "$joined"
+        if ! ffmpeg -nostdin -y -loglevel error -xerror -f concat -safe 0 -i "$list" "${placement[@]}" \
+            -i src/beat3-140bpm.mp3 -map 0:v:0 -map 1:a:0 -c:v copy -c:a pcm_s16le -t "$(info_value cut)" "$joined"; then
+            rm -f "$joined"
+            fail "joining the chunks failed (see ffmpeg's message above); $record was not written, the chunks are kept in $work."
+        fi
+        local got
+        got="$(count_video_frames "$joined")"
+        if [ "$got" != "$frames" ]; then
+            rm -f "$joined"
+            fail "the joined recording holds ${got:-no} of $frames frames; $record was not written, the chunks are kept in $work."
+        fi
+        mv -f -T "$joined" "$record" || fail "could not move the recording into place as $record; it is kept as $joined."
+    fi
+    remove_work_folder
+    echo "Done: $frames frames${record:+ in $record}${export_dir:+ in $export_dir/}" >&2
+}
+
+# Removes what the farm made; anything else leaves the folder in place.
+remove_work_folder() {
+    local k
+    for ((k = 1; k <= chunks; k++)); do
+        rm -f "$work/chunk-$k.mkv" "$work/chunk-$k".mkv.partial-* "$work/chunk-$k.log" "$work/chunk-$k.done"
+        rm -rf "$work/chunk-$k"
+    done
+    rm -f "$work/chunks.txt" "$work/chunks.jobs" "$work/joblog" "$manifest"
+    rmdir "$work" 2>/dev/null || echo "render-farm: $work holds files the farm did not make; it is left in place." >&2
+}
+
+# The command that renders chunk k (or joins, for "join"), runnable from any
+# machine that shares this directory.
+farm_command() {
+    printf 'cd %q && OSTREL=%q %q --chunks %d' "$(pwd)" "$program" "$script" "$chunks"
+    if [ "$1" = join ]; then printf ' --join'; else printf ' --chunk %d' "$1"; fi
+    printf ' --'
+    printf ' %q' "${options[@]}"
+    echo
+}
+
+# Each host line must be [jobs/]host or [jobs/]ssh OPTIONS host, and the
+# host must answer and have the program; a failing host shows its own error.
+check_hosts() {
+    local line number=0 errors lines=()
+    while IFS= read -r line || [ -n "$line" ]; do
+        number=$((number + 1))
+        [[ "$line" =~ ^[[:space:]]*(#.*)?$ ]] && continue
+        [[ "$line" =~ ^([0-9]+/)?([A-Za-z0-9_.@:%+=~,/-]+|ssh( +[A-Za-z0-9_.@:%+=~,/-]+)+)$ ]] ||
+            fail "$hosts line $number is not [jobs/]host or [jobs/]ssh OPTIONS host: \"$line\"."
+        lines+=("$line")
+    done <"$hosts"
+    [ ${#lines[@]} -gt 0 ] || fail "$hosts names no host."
+    for line in "${lines[@]}"; do
+        errors="$(parallel --nonall -S "$line" "test -x $(printf %q "$program") && cd $(printf %q "$(pwd)")" 2>&1 </dev/null)" ||
+            fail "host \"$line\" cannot run the chunks: ${errors:-it has no $program or no $(pwd)}"
+    done
+}
+
+case "$mode" in
+print)
+    echo "# $frames frames in $chunks chunks; run each line below on any machine (from this directory),"
+    echo "# then the join once they have all finished."
+    for ((k = 1; k <= chunks; k++)); do farm_command "$k"; done
+    echo "# join:"
+    farm_command join
+    exit 0 ;;
+chunk)
+    claim_work_folder
+    render_chunk "$chunk"
+    exit 0 ;;
+join)
+    claim_work_folder
+    join_chunks
+    exit 0 ;;
+esac
+
+command -v parallel >/dev/null || fail "GNU parallel is not installed (Debian package \"parallel\")."
+[ -z "$hosts" ] || check_hosts
+claim_work_folder
+jobs_file="$work/chunks.jobs"
+: >"$jobs_file"
+for ((k = 1; k <= chunks; k++)); do farm_command "$k" >>"$jobs_file"; done
+parallel_args=(--joblog "$work/joblog" --halt never --termseq TERM,8000,KILL,25)
+[ -z "$hosts" ] || parallel_args+=(--sshloginfile "$hosts")
+[ ! -t 2 ] || parallel_args+=(--eta)
+echo "Rendering $frames frames in $chunks chunks; logs in $work/" >&2
+
+# A signal to the farm stops every chunk (parallel ends their process
+# groups, and over ssh the remote ones with them); finished chunks stay.
+parallel_pid=""
+stop_farm() {
+    trap '' INT TERM HUP
+    [ -z "$parallel_pid" ] || kill -TERM "$parallel_pid" 2>/dev/null || true
+    [ -z "$parallel_pid" ] || wait "$parallel_pid" 2>/dev/null || true
+    fail "stopped; the finished chunks are kept in $work: run the same command again to go on."
+}
+trap stop_farm INT TERM HUP
+parallel "${parallel_args[@]}" <"$jobs_file" &
+parallel_pid=$!
+wait "$parallel_pid" || true
+parallel_pid=""
+trap - INT TERM HUP
+join_chunks
