@@ -56,6 +56,13 @@ int check_recording_name(const char* file, const AudioPlacement& audio) {
         std::fputs(recording_failed, stderr);
         return 0;
     }
+    // The encoder reads the track: recording over it would destroy it.
+    if (same_file(file, music_track_path)) {
+        std::fprintf(stderr, "Recording filename %s is the music track %s, which the recording reads.\n", file,
+                     music_track_path);
+        std::fputs(recording_failed, stderr);
+        return 0;
+    }
     struct stat info;
     if (stat(file, &info) == 0 && S_ISDIR(info.st_mode)) {
         return refuse_recording("Recording filename %s is a directory%s.\n", file);
@@ -67,13 +74,6 @@ int check_recording_name(const char* file, const AudioPlacement& audio) {
     if (!format_recording_temp_template(temp_template, sizeof temp_template, file) ||
         !format_encoder_command(command, encoder_command_capacity, temp_template, audio)) {
         return refuse_recording("Recording filename is too long: %s%s\n", file);
-    }
-    // The encoder reads the track: recording over it would destroy it.
-    if (same_file(file, music_track_path)) {
-        std::fprintf(stderr, "Recording filename %s is the music track %s, which the recording reads.\n", file,
-                     music_track_path);
-        std::fputs(recording_failed, stderr);
-        return 0;
     }
     // The temporary file is made beside the name: its directory must take it.
     static char directory[recording_path_capacity];

@@ -1,28 +1,21 @@
 #!/bin/bash
 # Faults a user or the system can cause in offline runs: nothing destroyed,
 # no file written through a link, signals ending a render like Escape, a
-# stuck or lying encoder, ignored arguments named, no display. Runs headless
-# in a scratch copy of the repository's track (nothing here can touch the
-# real one).
+# stuck or lying encoder, names checked before the seek, ignored arguments
+# named, no display. Runs headless in a scratch copy of the repository's
+# track (nothing here can touch the real one).
 # Usage: bash tests/robustness_test.sh path/to/ostrel
-set -u
-BIN=$(realpath "$1")
-TRACK=$(realpath src/beat3-140bpm.mp3)
-WORK=$(mktemp -d /tmp/ostrel-robust-XXXXXX)
-trap 'rm -rf "$WORK"' EXIT
-unset DISPLAY WAYLAND_DISPLAY
-export SDL_AUDIODRIVER=dummy SDL_VIDEODRIVER=offscreen
-FAILED=0
-fail() { echo "FAIL: $*"; FAILED=1; }
-mkdir -p "$WORK/root/src" "$WORK/fake"
-cp "$TRACK" "$WORK/root/src/"
-cd "$WORK/root" || exit 1
+source "$(dirname "$0")/support/script_helpers.sh" robust "$1"
+export SDL_VIDEODRIVER=offscreen
+scratch_root
+REAL_FFMPEG=$(command -v ffmpeg)
 SUM=$(md5sum < src/beat3-140bpm.mp3)
 partials() { find "$WORK/root" -name '*.partial-*' | head -3; }
+mkdir -p "$WORK/fake"
 # A stand-in encoder on the search path: fake NAME SCRIPT.
 # Waits (at most a minute) until the run has started recording.
 wait_for_recording() { for _ in $(seq 600); do grep -q "^Recording " "$1" && return; sleep 0.1; done; }
-fake() { mkdir -p "$WORK/fake/$1"; printf '#!/bin/bash\n%s\n' "$2" > "$WORK/fake/$1/ffmpeg"; chmod +x "$WORK/fake/$1/ffmpeg"; }
+fake() { fake_program "$WORK/fake/$1" ffmpeg "$2"; }
 
 # --- Recording never destroys: not the track, not through a link to it, and
 # a failed recording leaves the earlier file of that name as it was.
@@ -51,7 +44,7 @@ PATH="$WORK/fake/silent:$PATH" "$BIN" --record take.mkv --start 255 2> err.txt
 # --- A complete recording replaces the earlier take and prints only its
 # own lines (no encoder queue warning).
 "$BIN" --record take.mkv --start 255 2> err.txt || fail "clean recording: $(<err.txt)"
-[ "$(ffprobe -v error -count_packets -select_streams v:0 -show_entries stream=nb_read_packets -of csv=p=0 take.mkv)" = 361 ] ||
+[ "$(video_frames take.mkv)" = 361 ] ||
     fail "clean recording: wrong frame count"
 grep -v -e "^Recording " -e "^frame " -e "^Preparing " err.txt && fail "clean recording printed more than its own lines"
 
@@ -103,8 +96,8 @@ echo "victim" > victim.txt
 ln -s "$WORK/root/victim.txt" frames/frame-000003.png.tmp
 "$BIN" --export-png-frames frames --start 255 --frames 1-5 2> err.txt || fail "planted link: $(<err.txt)"
 [ "$(cat victim.txt)" = "victim" ] || fail "planted link: the target was overwritten"
-[ -f frames/frame-000003.png ] && [ ! -L frames/frame-000003.png ] && [ ! -e frames/frame-000003.png.tmp ] ||
-    fail "planted link: frame 3 not written as a file"
+[ -f frames/frame-000003.png ] && [ ! -L frames/frame-000003.png ] || fail "planted link: frame 3 not written as a file"
+[ -z "$(find frames -name '*.tmp' ! -name frame-000003.png.tmp)" ] || fail "temporary frame files left"
 
 # --- A whole export into a directory with frames of a longer run names them;
 # a closed standard error does not kill it.
@@ -134,9 +127,66 @@ grep -q '^Ignoring "--record": it must be the first argument; this run does not 
 [ "$("$BIN" --version)" = "ostrel $(sed -n 's/^project(ostrel VERSION \([0-9.]*\).*/\1/p' "$(dirname "$TRACK")/../CMakeLists.txt")" ] ||
     fail "--version: $("$BIN" --version)"
 "$BIN" --record=eq.mkv --start=255 --frames=1-3 2> err.txt || fail "= forms: $(<err.txt)"
-[ "$(ffprobe -v error -count_packets -select_streams v:0 -show_entries stream=nb_read_packets -of csv=p=0 eq.mkv)" = 3 ] ||
-    fail "= forms: eq.mkv"
+[ "$(video_frames eq.mkv)" = 3 ] || fail "= forms: eq.mkv"
+
+# --- Names and folders are checked before the seek, with the reason; a long
+# legal name (244 characters) records.
+mkdir dir.mkv
+for case in "dir.mkv|is a directory" "take|needs the extension .mkv, .avi, .mov or .nut"; do
+    "$BIN" --record "${case%%|*}" --start 250 2> err.txt
+    [ $? = 1 ] && grep -q "${case#*|}" err.txt && ! grep -q "^Preparing" err.txt || fail "${case%%|*}: $(<err.txt)"
+done
+"$BIN" --export-png-frames missing/frames --start 250 2> err.txt
+[ $? = 1 ] && grep -qx "Could not create PNG export directory: missing/frames: No such file or directory" err.txt &&
+    ! grep -q "^Preparing" err.txt || fail "unmakeable export folder: $(<err.txt)"
+long=$(printf 'a%.0s' $(seq 240)).mkv
+"$BIN" --record "$long" --start 255 --frames 1-3 2> err.txt && [ "$(video_frames "$long")" = 3 ] ||
+    fail "244-character name: $(<err.txt)"
+
+# --- The counts announced are the frames the run renders; a recording gets a
+# new file's permissions under the umask; output lost on standard output is
+# a failure.
+fake exits 'exit 1'
+PATH="$WORK/fake/exits:$PATH" "$BIN" --record counted.mkv --start 252 2> err.txt
+grep -q "^Recording 361 frames to counted.mkv" err.txt || fail "recording count: $(<err.txt)"
+mkdir -p counted/frame-000001.png
+"$BIN" --export-png-frames counted --start 252 2> err.txt
+grep -q "^Exporting 361 indexed PNG frames to counted" err.txt || fail "export count: $(<err.txt)"
+(umask 027; "$BIN" --record mode.mkv --start 255 --frames 1-3 2> /dev/null)
+[ "$(stat -c %a mode.mkv)" = 640 ] || fail "recording permissions: $(stat -c %a mode.mkv)"
+for option in --help --version --run-info; do
+    "$BIN" $option > /dev/full 2> err.txt
+    [ $? = 1 ] && grep -q "^Could not write to standard output" err.txt || fail "$option into /dev/full: $(<err.txt)"
+done
+
+# --- A failed rerun removes no finished frame; two exports into one folder
+# at once both succeed.
+"$BIN" --export-png-frames rerun --start 250 --frames 1-41 2> /dev/null
+rm rerun/frame-000010.png && mkdir rerun/frame-000010.png
+for try in 1 2 3; do
+    "$BIN" --export-png-frames rerun --start 250 --frames 1-41 2> err.txt
+    [ $? = 1 ] && [ "$(find rerun -name 'frame-*.png' -type f | wc -l)" = 40 ] || fail "failed rerun $try: $(ls rerun | wc -l) files"
+done
+"$BIN" --export-png-frames both --start 250 --frames 100-160 2> both1.txt &
+"$BIN" --export-png-frames both --start 250 --frames 100-160 2> both2.txt
+status=$?
+wait $! && [ $status = 0 ] || fail "two exports at once: $(cat both1.txt both2.txt)"
+[ "$(ls both | wc -l)" = 61 ] || fail "two exports at once: $(ls both | head -3)"
+
+# --- A further signal ends the sound-cutting copy after a stop.
+fake hangs_cutting "case \"\$*\" in *' -c copy '*) exec sleep 600 ;; esac; exec $REAL_FFMPEG \"\$@\""
+PATH="$WORK/fake/hangs_cutting:$PATH" setsid "$BIN" --record cut.mkv --start 240 2> err.txt &
+pid=$!
+wait_for_recording err.txt
+sleep 3
+kill -TERM $pid
+for _ in $(seq 50); do pgrep -f "sleep 600" > /dev/null && break; sleep 0.1; done
+kill -TERM $pid
+for _ in $(seq 50); do kill -0 $pid 2> /dev/null || break; sleep 0.1; done
+kill -0 $pid 2> /dev/null && { fail "sound cutting: still running after a second signal"; kill -KILL $pid; }
+wait $pid
+[ $? = 0 ] && [ -s cut.mkv ] && grep -q "Could not cut the sound" err.txt || fail "sound cutting: $(<err.txt)"
+pkill -f "sleep 600"
 
 [ "$(md5sum < "$TRACK")" = "$SUM" ] || fail "the repository's track changed"
-[ "$FAILED" = 0 ] && echo "robustness tests passed"
-exit "$FAILED"
+finish

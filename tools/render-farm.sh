@@ -121,7 +121,9 @@ claim_work_folder() {
         return
     fi
     [ -d "$work" ] || fail "cannot make the work folder $work: $(mkdir "$work" 2>&1 | sed 's/.*: //')"
-    for _ in $(seq 50); do [ -e "$manifest" ] && break; sleep 0.1; done
+    # Its maker puts the manifest in at once: an empty folder may be that
+    # moment of another chunk of this run.
+    for _ in $(seq 50); do [ -z "$(ls -A "$work")" ] || break; sleep 0.1; done
     [ -f "$manifest" ] || fail "$work exists but is no work folder of this farm; it is left as it is: move it or choose another name."
     [ "$(cat "$manifest")" = "$(manifest_text)" ] ||
         fail "$work holds the chunks of another render (see $manifest); it is left as it is: finish that render with its own command, or remove the folder to start anew."

@@ -1,0 +1,133 @@
+#!/bin/bash
+# The render farm on short runs near the end of the piece: equal to a single
+# run, resumable, and never destroying a file or calling a partial result
+# complete; chunks over real ssh to an sshd of its own on the loopback.
+# Usage: bash tests/farm_test.sh path/to/ostrel
+source "$(dirname "$0")/support/script_helpers.sh" farm "$1"
+FARM="$REPO/tools/render-farm.sh"
+export OSTREL="$BIN"
+scratch_root
+RUN=(--seed 5 --start 250)
+# farm ARGS...: runs the farm, its messages in farm.out; the exit status.
+farm() { "$FARM" "$@" > farm.out 2>&1; }
+says() { grep -q -- "$1" farm.out || fail "$2: $(<farm.out)"; }
+# same_recording A B: the decoded video and sound of A equal B's.
+same_recording() {
+    local stream
+    for stream in v a; do
+        ffmpeg -v error -y -i "$1" -map 0:$stream -f framemd5 "$1.$stream.md5" &&
+            ffmpeg -v error -y -i "$2" -map 0:$stream -f framemd5 "$2.$stream.md5" &&
+            [ -s "$1.$stream.md5" ] && cmp -s "$1.$stream.md5" "$2.$stream.md5" || return 1
+    done
+}
+# A stand-in program whose chunk 2 (frames 31-60) ends early with status 0,
+# as a render stopped by a signal does: it renders frames 31-40 only.
+fake_program "$WORK/stopping" ostrel "case \"\$*\" in *--frames\\ 31-60*) exec \"$BIN\" \"\$@\" --frames 31-40 ;; esac
+exec \"$BIN\" \"\$@\""
+
+# --- Equal to a single run, whatever the options' spelling, over a range of
+# the user's own; the work folder is gone afterwards.
+"$BIN" --export-png-frames single "${RUN[@]}" --frames 100-190 2> /dev/null
+farm --chunks 3 -- --export-png-frames=farm "${RUN[@]}" --frames=100-190 || fail "farm export: $(<farm.out)"
+diff -r -q farm single > /dev/null || fail "farm export differs from the single run"
+"$BIN" --record single.mkv "${RUN[@]}" --frames 91-150 2> /dev/null
+farm --chunks 3 -- --record=farm.mkv "${RUN[@]}" --frames=91-150 || fail "farm recording: $(<farm.out)"
+same_recording single.mkv farm.mkv || fail "farm recording differs from the single run"
+[ -z "$(ls -d ./*.farm 2> /dev/null)" ] || fail "work folders left: $(ls -d ./*.farm)"
+
+# --- Names the program refuses, the farm refuses with the program's message,
+# before anything is made; a folder of that name keeps its files.
+SUM=$(md5sum < src/beat3-140bpm.mp3)
+mkdir keep.mkv && echo mine > keep.mkv/inside
+for case in "src/beat3-140bpm.mp3|is the music track" "keep.mkv|is a directory" "take|needs the extension" \
+    "bad\$name.mkv|unsupported characters"; do
+    farm --chunks 1 -- --record "${case%%|*}" --start 252
+    [ $? = 1 ] || fail "${case%%|*}: status"
+    says "${case#*|}" "${case%%|*}"
+done
+[ "$(md5sum < src/beat3-140bpm.mp3)" = "$SUM" ] && [ "$(cat keep.mkv/inside)" = mine ] || fail "a refused name lost data"
+[ -z "$(ls -d ./*.farm src/*.farm 2> /dev/null)" ] || fail "a refused name made $(ls -d ./*.farm src/*.farm)"
+
+# A folder the user made under the work folder's name is refused, never used
+# or removed.
+mkdir own.mkv.farm && echo mine > own.mkv.farm/notes
+farm --chunks 2 -- --record own.mkv "${RUN[@]}" --frames 1-30
+[ $? = 1 ] && [ "$(cat own.mkv.farm/notes)" = mine ] && [ "$(ls own.mkv.farm)" = notes ] && [ ! -e own.mkv ] ||
+    fail "user's folder: $(<farm.out)"
+says "no work folder of this farm" "user's folder"
+
+# --- A chunk stopped by a signal exits 0 but is not complete: the farm and
+# the join --print writes say which chunk, and nothing is called done.
+echo "earlier take" > part.mkv
+OSTREL="$WORK/stopping/ostrel" farm --chunks 2 -- --record part.mkv "${RUN[@]}" --frames 1-60
+[ $? = 1 ] && [ "$(cat part.mkv)" = "earlier take" ] || fail "stopped chunk: $(<farm.out)"
+says "chunk 2 (frames 31-60) holds 10 of its 30 frames" "stopped chunk"
+OSTREL="$WORK/stopping/ostrel" farm --chunks 2 -- --export-png-frames parts "${RUN[@]}" --frames 1-60
+[ $? = 1 ] || fail "stopped PNG chunk: status"
+says "chunk 2 (frames 31-60) wrote 10 of its 30 PNG frames" "stopped PNG chunk"
+OSTREL="$WORK/stopping/ostrel" farm --chunks 2 --print -- --record printed.mkv "${RUN[@]}" --frames 1-60 ||
+    fail "--print: $(<farm.out)"
+[ -z "$(ls -d printed* 2> /dev/null)" ] || fail "--print made $(ls -d printed*)"
+mapfile -t chunk_lines < <(grep -- "--chunk [0-9]* --" farm.out)
+[ ${#chunk_lines[@]} = 2 ] && [ "$(grep -c -- "--join --" farm.out)" = 1 ] || fail "--print: $(<farm.out)"
+for line in "${chunk_lines[@]}"; do bash -c "$line" < /dev/null 2> /dev/null; done
+bash -c "$(grep -- "--join --" farm.out)" < /dev/null 2> join.err
+[ $? = 1 ] && [ ! -e printed.mkv ] && grep -q "chunk 2 .* holds" join.err || fail "printed join: $(<join.err)"
+
+# --- A signal to the farm stops its chunks and keeps the finished work; a
+# rerun with other options is refused, the same command goes on.
+setsid "$FARM" --chunks 2 -- --record stop.mkv "${RUN[@]}" --frames 1-150 > stop.out 2>&1 &
+farm_pid=$!
+for _ in $(seq 300); do [ "$(cat stop.mkv.farm/chunk-*.log 2> /dev/null | grep -c "^Recording")" = 2 ] && break; sleep 0.1; done
+kill -TERM $farm_pid
+wait $farm_pid
+[ $? != 0 ] && grep -q "stopped" stop.out || fail "signal to the farm: $(<stop.out)"
+sleep 0.5
+pgrep -f "stop.mkv.farm" > /dev/null && fail "signal to the farm: chunks still running: $(pgrep -af stop.mkv.farm)"
+[ -d stop.mkv.farm ] && [ ! -e stop.mkv ] || fail "signal to the farm: work folder or result"
+farm --chunks 2 -- --record stop.mkv --seed 6 --start 250 --frames 1-150
+[ $? = 1 ] && [ ! -e stop.mkv ] || fail "other seed reused the chunks: $(<farm.out)"
+says "holds the chunks of another render" "other seed"
+farm --chunks 2 -- --record stop.mkv "${RUN[@]}" --frames 1-150 || fail "resume: $(<farm.out)"
+"$BIN" --record single150.mkv "${RUN[@]}" --frames 1-150 2> /dev/null
+same_recording single150.mkv stop.mkv || fail "resumed recording differs from the single run"
+
+# --- A join that runs out of room (a file size limit here) fails, keeps the
+# earlier take and the chunks; the same command then only joins.
+echo "earlier take" > full.mkv
+(ulimit -f 3000; "$FARM" --chunks 3 -- --record full.mkv "${RUN[@]}" --frames 121-210 > farm.out 2>&1)
+[ $? = 1 ] && [ "$(cat full.mkv)" = "earlier take" ] && [ -e full.mkv.farm/chunk-3.mkv ] || fail "full disk: $(<farm.out)"
+says "joining the chunks failed" "full disk"
+fake_program "$WORK/logging" ostrel "echo \"\$*\" >> $WORK/calls.log; exec \"$BIN\" \"\$@\""
+OSTREL="$WORK/logging/ostrel" farm --chunks 3 -- --record full.mkv "${RUN[@]}" --frames 121-210 ||
+    fail "join again: $(<farm.out)"
+[ "$(video_frames full.mkv)" = 90 ] && ! grep -q "chunk-.\.mkv" "$WORK/calls.log" || fail "join again rendered chunks"
+
+# --- Hosts: a malformed line and an unreachable host are named with their
+# own error; chunks over ssh equal a single run.
+printf 'localhost\n2/host name; rm -rf /\n' > hosts.bad
+farm --chunks 2 --hosts hosts.bad -- --record h.mkv "${RUN[@]}" --frames 91-150
+[ $? = 1 ] && ! grep -qi "internal error\|awk" farm.out || fail "malformed host line: $(<farm.out)"
+says "hosts.bad line 2 is not" "malformed host line"
+if [ "$(id -u)" = 0 ] && [ -x /usr/sbin/sshd ] && command -v ssh > /dev/null; then
+    ssh-keygen -q -t ed25519 -N '' -f "$WORK/host_key" && ssh-keygen -q -t ed25519 -N '' -f "$WORK/user_key"
+    cp "$WORK/user_key.pub" "$WORK/authorized_keys"
+    port=$((20000 + $$ % 20000))
+    mkdir -p /run/sshd
+    /usr/sbin/sshd -f /dev/null -E "$WORK/sshd.log" -o ListenAddress=127.0.0.1 -o Port=$port \
+        -o HostKey="$WORK/host_key" -o AuthorizedKeysFile="$WORK/authorized_keys" -o PidFile="$WORK/sshd.pid" \
+        -o PermitRootLogin=prohibit-password -o PasswordAuthentication=no -o UsePAM=no -o StrictModes=no
+    CLEANUP+=('kill $(cat "$WORK/sshd.pid" 2> /dev/null) 2> /dev/null')
+    ssh_line="ssh -p PORT -i $WORK/user_key -o StrictHostKeyChecking=no -o UserKnownHostsFile=/dev/null -o BatchMode=yes -o LogLevel=ERROR -o ConnectTimeout=5 root@127.0.0.1"
+    echo "2/${ssh_line/PORT/$port}" > hosts
+    echo "1/${ssh_line/PORT/$((port + 1))}" > hosts.down
+    farm --chunks 2 --hosts hosts.down -- --record h.mkv "${RUN[@]}" --frames 91-150
+    [ $? = 1 ] && [ ! -e h.mkv ] || fail "unreachable host: $(<farm.out)"
+    says "Connection refused" "unreachable host"
+    farm --chunks 2 --hosts hosts -- --record h.mkv "${RUN[@]}" --frames 91-150 || fail "over ssh: $(<farm.out)"
+    same_recording single.mkv h.mkv || fail "over ssh: the recording differs from the single run"
+    grep -q "/dev/tty" farm.out && fail "over ssh: $(<farm.out)"
+else
+    echo "skip: ssh tests (need root and openssh-server)"
+fi
+finish
