@@ -74,9 +74,9 @@ expect too_long "PNG export directory name is too long." "Could not start indexe
 
 # --- Directories that cannot be made or used; a missing or failing encoder.
 touch "$WORK/plain-file"
-for dir in "$WORK/plain-file" "$WORK/missing/sub"; do
-    run bad_dir 1 --export-indexed-png "$dir"
-    expect bad_dir "Could not create PNG export directory: $dir" "Could not start indexed PNG export."
+for case in "plain-file|Not a directory" "missing/sub|No such file or directory"; do
+    run bad_dir 1 --export-indexed-png "$WORK/${case%%|*}"
+    expect bad_dir "Could not create PNG export directory: $WORK/${case%%|*}: ${case#*|}" "Could not start indexed PNG export."
 done
 mkdir "$WORK/empty-bin"
 PATH="$WORK/empty-bin" run no_ffmpeg 1 --record "$WORK/none.mkv"
@@ -109,11 +109,12 @@ run export_b 0 --export-png-frames "$WORK/b" --start 251.5 --seed 7
 wait $RECORDING
 expect_status record 0 $?
 RECORDING=
-TOTAL=$(sed -n 's/^Recording \([0-9]*\) frames to .*/\1/p' "$WORK/record.err")
-expect record "Recording $TOTAL frames to $WORK/c.mkv" "Exporting $TOTAL indexed PNG frames to $WORK/c"
-# TOTAL = ceil((duration + 6) * 60); from 60 S = 15090 the blackout starts
-# at frame 120 + 60 * (duration - S) and ends 240 frames later.
+# Both announce the frames the run renders: ceil((duration + 6) * 60) less
+# the frames before 60 S = 15090, where the blackout starts at frame
+# 120 + 60 * (duration - S) and ends 240 frames later.
+TOTAL=$("$BIN" --run-info | sed -n 's/^frames //p')
 RENDERED=$(( TOTAL - 360 - (15090 - 120) + 241 ))
+expect record "Recording $RENDERED frames to $WORK/c.mkv" "Exporting $RENDERED indexed PNG frames to $WORK/c"
 check_frames "$WORK/c" "$RENDERED" || fail "record: frame files"
 diff -r -q "$WORK/c" "$WORK/b" > /dev/null || fail "export_b: files differ from the recorded run's"
 mapfile -t PROBE < <(ffprobe -v error -count_packets -show_entries \
