@@ -5,12 +5,12 @@
 #include "graph/graph_state.h"
 #include "graph/simulation.h"
 #include "output/stop_signals.h"
-#include "render/primitives.h"
+#include "render/draw.h"
+#include "render/gl_setup.h"
 #include "scene/circle_phase.h"
 #include "timeline/music.h"
 #include "timeline/timeline.h"
 
-#include <GL/gl.h>
 #include <cstdio>
 
 namespace {
@@ -112,7 +112,7 @@ void draw_song_frame(const LoopState& loop, FrameContent content, double t) {
 // draw. A frame that is already late is shown at once and the schedule
 // starts again from it: no catch-up.
 void wait_for_swap_slot(LoopState& loop) {
-    glFinish();
+    finish_gl_frame();
     Uint64 frequency = SDL_GetPerformanceFrequency();
     Uint64 counter = SDL_GetPerformanceCounter();
     if ((int64_t)(loop.next_swap - counter) > 0) {
@@ -189,7 +189,7 @@ int run_frame_loop(AppWindow& app, double start_seconds, OfflineOutput* output) 
             if (drawn) draw_song_frame(loop, content, t);
         }
 
-        end_quad_batch();
+        flush_drawing();
         if (offline && write_offline_frame(*output)) loop.running = false;
         if (!offline) wait_for_swap_slot(loop);
         if (drawn) SDL_GL_SwapWindow(app.window);

@@ -5,7 +5,6 @@
 #include "render/screen.h"
 #include "timeline/timeline.h"
 
-#include <GL/gl.h>
 #include <cstdio>
 #include <cstring>
 
@@ -13,13 +12,13 @@ namespace {
 
 void make_bar_colour_current(int bar) {
     if (bar <= 20) {
-        glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+        set_colour(white_colour);
     } else if (bar <= 22) {
-        glColor4f(1.0f, 0.0f, 0.0f, 1.0f);
+        set_colour(red_colour);
     } else if (bar == 23) {
-        glColor4f(0.0f, 1.0f, 0.0f, 1.0f);
+        set_colour(green_colour);
     } else {
-        glColor4f(0.0f, 0.0f, 1.0f, 1.0f);
+        set_colour(blue_colour);
     }
 }
 
@@ -27,15 +26,15 @@ void make_bar_colour_current(int bar) {
 
 void draw_title_card(double t) {
     if (!(t >= title_card_start && t < title_card_end)) return;
-    glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
+    set_colour(black_colour);
     rect(797.0f, 468.0f, 374.0f, 94.0f);
     make_bar_colour_current(bar_number(t));
     text("ostrel", 809.0f, 480.0f, 10.0f);
     // The centre square once more, over the card, flashing with the beat.
     if (beat_flash(t)) {
-        glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
+        set_colour(black_colour);
     } else {
-        glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+        set_colour(white_colour);
     }
     rect(951.75f, 531.75f, 16.5f, 16.5f);
 }
@@ -44,11 +43,11 @@ void draw_hud(double t, uint64_t seed) {
     char seed_text[32];
     std::snprintf(seed_text, sizeof seed_text, "%04lu", (unsigned long)seed);
     float w = (float)(std::strlen(seed_text) * 6.0 - 1.0);
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    set_colour(white_colour);
     text(seed_text, screen_width_f - w - 8.0f, 1065.0f, 1.0f);
 
     char bar_text[32];
     std::snprintf(bar_text, sizeof bar_text, "%03d:147", bar_number(t));
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    set_colour(white_colour);
     text(bar_text, 8.0f, 8.0f, 1.0f);
 }

@@ -75,7 +75,7 @@ static void BM_draw_circle_phase_gl(benchmark::State& state) {
         t += 1.0 / 60.0;
         if (t > 164.57142857142856 + 13.0) t = 164.57142857142856 + 5.0;
     }
-    end_quad_batch();
+    flush_drawing();
     glFinish();
     SDL_GL_DeleteContext(context);
     SDL_DestroyWindow(window);

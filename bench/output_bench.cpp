@@ -49,7 +49,7 @@ void ensure_window() {
 
 // One frame of the scene, drawn the way the frame loop draws it.
 void draw_scene_frame(bool tree) {
-    end_quad_batch();
+    flush_drawing();
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
     if (tree) {
@@ -64,7 +64,7 @@ void draw_scene_frame(bool tree) {
 }
 
 void read_back(unsigned char* rgb) {
-    end_quad_batch();
+    flush_drawing();
     glReadPixels(0, 0, 1920, 1080, GL_RGB, GL_UNSIGNED_BYTE, rgb);
 }
 
@@ -72,7 +72,7 @@ void BM_Draw(benchmark::State& state) {
     ensure_window();
     for (auto _ : state) {
         draw_scene_frame(state.range(0) == 1);
-        end_quad_batch();
+        flush_drawing();
         glFinish();
         SDL_GL_SwapWindow(app.window);
     }
@@ -83,7 +83,7 @@ void BM_ReadBack(benchmark::State& state) {
     ensure_window();
     static unsigned char rgb[1920 * 1080 * 3];
     draw_scene_frame(true);
-    end_quad_batch();
+    flush_drawing();
     glFinish();
     for (auto _ : state) read_back(rgb);
 }

@@ -74,7 +74,7 @@ void run_seek(benchmark::State& state, SeekStep step, LoaderDraw draw) {
         draws = 0;
         state.ResumeTiming();
         run_start_seek_with(w, circle_phase_start, step, draw, bench_clock);
-        end_quad_batch();
+        flush_drawing();
     glFinish();
     }
     state.counters["steps"] = steps;

@@ -6,7 +6,6 @@
 #include "render/primitives.h"
 #include "timeline/timeline.h"
 
-#include <GL/gl.h>
 #include <algorithm>
 #include <cmath>
 
@@ -50,7 +49,7 @@ Point along_leg(Point a, Point b, float m, float leg) {
 }
 
 void make_black_current() {
-    glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
+    set_colour(black_colour);
 }
 
 // A dead node's path shrinks back towards its parent: first its square
@@ -82,7 +81,7 @@ void draw_retracting_path(double now, int i) {
     if (!(remaining > 0.0f)) return;
 
     set_capture_color(from, i);
-    begin_shape(GL_LINES);
+    begin_lines();
     if (leg1 > 0.0f) {
         Point end = along_leg(s, k, std::min(remaining, leg1), leg1);
         capture_line(s.x, s.y, end.x, end.y, 0.0f);
@@ -91,7 +90,7 @@ void draw_retracting_path(double now, int i) {
         Point end = along_leg(k, e, std::min(leg2, remaining - leg1), leg2);
         capture_line(k.x, k.y, end.x, end.y, head_trim);
     }
-    glEnd();
+    end_lines();
 }
 
 void draw_node_square(double now, int i, double start, double received, float square_size) {
@@ -163,7 +162,7 @@ static void draw_capture_from(double now, int from, int to, double start) {
     draw_head_square(p.x, p.y);
 
     set_capture_color(from, to);
-    begin_shape(GL_LINES);
+    begin_lines();
     if (leg1 + leg2 <= dist) {
         capture_line(s.x, s.y, k.x, k.y, 0.0f);
         capture_line(k.x, k.y, e.x, e.y, head_trim);
@@ -173,7 +172,7 @@ static void draw_capture_from(double now, int from, int to, double start) {
     } else {
         capture_line(s.x, s.y, p.x, p.y, head_trim);
     }
-    glEnd();
+    end_lines();
 }
 
 void draw_capture_layer(double t) {
@@ -191,7 +190,7 @@ void draw_capture_layer(double t) {
         if (node_alive[i] && node_alive[p] && times.start[i] <= t) draw_capture_from(t, p, i, times.start[i]);
     }
     if (n > 0 && node_alive[0]) {
-        glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+        set_colour(white_colour);
         draw_capture_from(t, -1, 0, times.start[0]);
     }
     for (int i = 0; i < n; ++i) {

@@ -8,7 +8,6 @@
 #include "render/primitives.h"
 #include "timeline/timeline.h"
 
-#include <GL/gl.h>
 #include <algorithm>
 #include <cmath>
 
@@ -26,11 +25,11 @@ int frame_parent[node_capacity];
 int frame_dead[node_capacity];
 
 void make_blue_current() {
-    glColor4f(0.0f, 0.0f, 1.0f, 1.0f);
+    set_colour(blue_colour);
 }
 
 void draw_red_particles() {
-    glColor4f(1.0f, 0.0f, 0.0f, 1.0f);
+    set_colour(red_colour);
     for (const RedParticle& p : red_particles) {
         if (!p.active) continue;
         float s = (1.0f - p.age / p.life) * p.size * 1.5f;
@@ -41,7 +40,7 @@ void draw_red_particles() {
 void draw_ghost_outlines(int n) {
     for (int g = 0; g < n; ++g) {
         if (!(ghost_remaining[g] > 0.0f)) continue;
-        glColor4f(ghost_grey, ghost_grey, ghost_grey, 1.0f);
+        set_colour(Colour{ghost_grey, ghost_grey, ghost_grey});
         hollow_rect(nodes[g].x, nodes[g].y, ghost_remaining[g] * ghost_size[g]);
     }
 }
@@ -55,10 +54,10 @@ void emit_connection_elbow(int a, int b) {
     bool even = (a + b) % 2 == 0;
     float kx = even ? nb.x : na.x;
     float ky = even ? na.y : nb.y;
-    glVertex2f(snap(na.x), snap(na.y));
-    glVertex2f(snap((kx - na.x) + na.x), snap((ky - na.y) + na.y));
-    glVertex2f(snap(nb.x), snap(nb.y));
-    glVertex2f(snap((kx - nb.x) + nb.x), snap((ky - nb.y) + nb.y));
+    line_vertex(snap(na.x), snap(na.y));
+    line_vertex(snap((kx - na.x) + na.x), snap((ky - na.y) + na.y));
+    line_vertex(snap(nb.x), snap(nb.y));
+    line_vertex(snap((kx - nb.x) + nb.x), snap((ky - nb.y) + nb.y));
 }
 
 // Only the tree of parent connections between live nodes is shown; the
@@ -67,7 +66,7 @@ void emit_connection_elbow(int a, int b) {
 // pair that is not drawn would never be seen, so it is not set.
 void draw_blue_phase_connections(double t, int n) {
     for (int b = 1; b < n; ++b) frame_parent[b] = parent_of(b);
-    begin_shape(GL_LINES);
+    begin_lines();
     for (int a = 0; a < n - 1; ++a) {
         for (int b = a + 1; b < n; ++b) {
             if (frame_parent[b] != a || !node_alive[a] || !node_alive[b]) continue;
@@ -81,7 +80,7 @@ void draw_blue_phase_connections(double t, int n) {
             emit_connection_elbow(a, b);
         }
     }
-    glEnd();
+    end_lines();
 }
 
 void draw_blue_phase_nodes(double t, int n) {
@@ -97,7 +96,7 @@ void draw_blue_phase_nodes(double t, int n) {
         Colour c = radius * radius >= dx * dx + dy * dy ? blue_colour
                                                           : highlight_colour(node_highlight[i]);
         opaque_hollow_rect(x, y, square_size, c.r, c.g, c.b);
-        if (flash) glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
+        if (flash) set_colour(black_colour);
         draw_head_square(x, y);
     }
 }
@@ -105,7 +104,7 @@ void draw_blue_phase_nodes(double t, int n) {
 // One revival path from p to the dead node i, grown to `front` pixels:
 // first the leg to the corner, then the leg to the node.
 void draw_revival_path(const Node& p, const Node& i, float kx, float ky, float leg1, float leg2, float front) {
-    begin_shape(GL_LINES);
+    begin_lines();
     if (leg1 > 0.0f) {
         float m = std::min(leg1, front);
         capture_line(p.x, p.y, (kx - p.x) * m / leg1 + p.x, (ky - p.y) * m / leg1 + p.y, 0.0f);
@@ -114,7 +113,7 @@ void draw_revival_path(const Node& p, const Node& i, float kx, float ky, float l
         float m = std::min(leg2, front - leg1);
         capture_line(kx, ky, (i.x - kx) * m / leg2 + kx, (i.y - ky) * m / leg2 + ky, 0.0f);
     }
-    glEnd();
+    end_lines();
 }
 
 // The blue wave that runs from the survivor through the dead nodes once its
@@ -148,7 +147,7 @@ void draw_revival(double t) {
         if (front >= total) {
             make_blue_current();
             hollow_rect(node.x, node.y, square_size);
-            if (flash) glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
+            if (flash) set_colour(black_colour);
             draw_head_square(node.x, node.y);
         }
     }
@@ -156,23 +155,23 @@ void draw_revival(double t) {
 
 void draw_centre_square(double t) {
     if (beat_flash(t)) {
-        glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
+        set_colour(black_colour);
     } else {
-        glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+        set_colour(white_colour);
     }
     rect(951.75f, 531.75f, 16.5f, 16.5f);
 }
 
 void draw_blue_ring(float radius) {
     make_blue_current();
-    begin_shape(GL_LINE_LOOP);
+    begin_line_loop();
     for (int k = 0; k < ring_vertex_count; ++k) {
         double theta = ((double)k / ring_vertex_count) * pi * 2.0;
         float c = (float)std::cos(theta);
         float s = (float)std::sin(theta);
-        glVertex2f(snap(c * radius + centre_x), snap(s * radius + centre_y));
+        line_vertex(snap(c * radius + centre_x), snap(s * radius + centre_y));
     }
-    glEnd();
+    end_lines();
 }
 
 // The last layer: the ring and the centre square from bar 32 on; before it
@@ -184,7 +183,7 @@ void draw_ring_and_centre(double t, int n) {
         draw_centre_square(t);
         return;
     }
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    set_colour(white_colour);
     float f = std::min((float)(t / beat_seconds), 1.0f);
     if (n <= 0 && f < 1.0f) {
         // A white line across the centre, shrinking to nothing in one beat.
@@ -202,8 +201,6 @@ void draw_graph_scene(double t) {
     const int n = active_node_count();
     draw_red_particles();
     if (n > 0) draw_ghost_outlines(n);
-    end_quad_batch();
-    glLineWidth(4.0f);
     if (n > 0) {
         if (t < blue_phase_start) {
             draw_capture_layer(t);

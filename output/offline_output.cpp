@@ -2,11 +2,11 @@
 
 #include "output/encode_workers.h"
 #include "output/frame_totals.h"
-#include "render/primitives.h"
+#include "render/draw.h"
+#include "render/gl_setup.h"
 #include "timeline/timeline.h"
 #include "timeline/track.h"
 
-#include <GL/gl.h>
 
 #include <cerrno>
 #include <csignal>
@@ -155,12 +155,12 @@ void restore_file_size_signal() {
 // A frame on which nothing was drawn since its clear is black: no need to
 // ask the rasteriser for it.
 void read_back_frame(unsigned char* rgb) {
-    end_quad_batch();
+    flush_drawing();
     if (!frame_has_drawing()) {
         std::memset(rgb, 0, rgb_frame_bytes);
         return;
     }
-    glReadPixels(0, 0, screen_width, screen_height, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+    read_gl_frame(rgb);
 }
 
 // The range must lie inside the run: 1 <= first <= last <= the run's last

@@ -17,3 +17,11 @@ void apply_gl_state() {
     glDisable(GL_MULTISAMPLE);
     glLineWidth(4.0f);
 }
+
+void finish_gl_frame() {
+    glFinish();
+}
+
+void read_gl_frame(unsigned char* rgb) {
+    glReadPixels(0, 0, screen_width, screen_height, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+}

@@ -5,3 +5,8 @@
 #include "render/screen.h"
 
 void apply_gl_state();
+
+// Waits until OpenGL has drawn everything asked of it.
+void finish_gl_frame();
+// Reads the finished back buffer: RGB, bottom row first.
+void read_gl_frame(unsigned char* rgb);

@@ -1,27 +1,10 @@
-// The five drawing primitives every picture is made of. All coordinates are
-// screen pixels (origin top-left, y down) and are snapped to whole pixels so
-// shapes land on the same pixels in every frame and every output.
+// The five drawing primitives every picture is made of, drawn through the
+// drawing seam. All coordinates are screen pixels (origin top-left, y down)
+// and are snapped to whole pixels so shapes land on the same pixels in
+// every frame and every output.
 #pragma once
 
-#include "render/colour.h"
-
-// Filled shapes (rect, rotated_rect and what is built of them) go into one
-// open GL_QUADS batch, with colour changes inside it: drawn in the same order,
-// they give the same pixels as one glBegin/glEnd each, for far less work.
-// Before any other GL call (another glBegin, glLineWidth, glClear, a
-// read-back, a buffer swap) the batch must be ended.
-void end_quad_batch();
-// end_quad_batch, then glBegin(mode).
-void begin_shape(unsigned int mode);
-
-// Clears the frame to black and notes that nothing has been drawn on it.
-void clear_frame_to_black();
-// False while the frame is still all black from the clear: nothing was
-// drawn since, so it need not be read back to be known.
-bool frame_has_drawing();
-
-// Makes c the current drawing colour, opaque.
-void set_colour(Colour c);
+#include "render/draw.h"
 
 // floor(v + 0.5) in double, back to single precision: halves go upward.
 float snap(float v);
@@ -36,5 +19,6 @@ void opaque_hollow_rect(float cx, float cy, float size, float r, float g, float 
 // Filled w x h rectangle centred on (cx, cy), turned by angle radians.
 void rotated_rect(float cx, float cy, float w, float h, float angle);
 // Two vertices of a segment shortened by trim at its far end, inside a
-// GL_LINES block opened by the caller; nothing when the segment is too short.
+// begin_lines block opened by the caller; nothing when the segment is too
+// short.
 void capture_line(float x0, float y0, float x1, float y1, float trim);

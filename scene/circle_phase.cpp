@@ -9,7 +9,6 @@
 #include "scene/tree_drawing.h"
 #include "timeline/timeline.h"
 
-#include <GL/gl.h>
 
 // Per-frame scratch, overwritten on every call.
 static TreeFrame scene_frame;
@@ -24,6 +23,6 @@ void draw_circle_phase(double t) {
     if (scene_frame.kind == bracket_layout) draw_bracket_links(scene_frame, scene_animation);
     else draw_tree_connectors(scene_frame, scene_animation);
     draw_tree_boxes(scene_frame, scene_animation);
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    set_colour(white_colour);
     draw_credit_lines(t);
 }

@@ -5,7 +5,6 @@
 #include "render/screen.h"
 #include "scene/circle_schedule.h"
 
-#include <GL/gl.h>
 
 Colour ending_marker_colour(float e) {
     if ((e >= 2.0f && e < 2.5f) || (e >= 8.0f && e < 8.5f)) return ending_red;

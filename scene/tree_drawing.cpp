@@ -3,7 +3,6 @@
 #include "render/primitives.h"
 #include "scene/easing.h"
 
-#include <GL/gl.h>
 #include <algorithm>
 #include <cmath>
 
@@ -59,11 +58,11 @@ void draw_tree_connectors(const TreeFrame& frame, const TreeAnimation& a) {
         }
         if (i < frame.collapse_count) continue;
         if (frame.credit_mode && in_text_hole(test_x, test_y)) continue;
-        glColor4f(a.node_r[i], a.node_g[i], a.node_b[i], 1.0f);
-        begin_shape(GL_LINES);
-        glVertex2f(snap(sx), snap(sy));
-        glVertex2f(snap(ex), snap(ey));
-        glEnd();
+        set_colour(Colour{a.node_r[i], a.node_g[i], a.node_b[i]});
+        begin_lines();
+        line_vertex(snap(sx), snap(sy));
+        line_vertex(snap(ex), snap(ey));
+        end_lines();
     }
 }
 
@@ -76,23 +75,23 @@ static void draw_bracket_elbow(const TreeFrame& frame, const TreeAnimation& a, i
     if (frame.credit_mode && in_text_hole(a.draw_x[j], a.draw_y[j])) return;
     float xb = a.draw_x[b];
     float y1 = a.draw_y[b] - gb * a.box_h[b] * 0.5f;
-    glColor4f(a.node_r[j], a.node_g[j], a.node_b[j], 1.0f);
+    set_colour(Colour{a.node_r[j], a.node_g[j], a.node_b[j]});
     float dx = a.draw_x[j] - xb;
     float dy = a.draw_y[j] - y1;
     float adx = std::fabs(dx), ady = std::fabs(dy);
     if (adx + ady <= 0.0f) return;
     float len = std::min(1.0f, kj) * (adx + ady);
-    begin_shape(GL_LINES);
+    begin_lines();
     if (len <= ady) {
-        glVertex2f(snap(xb), snap(y1));
-        glVertex2f(snap(xb), snap(y1 + dy * (len / ady)));
+        line_vertex(snap(xb), snap(y1));
+        line_vertex(snap(xb), snap(y1 + dy * (len / ady)));
     } else {
-        glVertex2f(snap(xb), snap(y1));
-        glVertex2f(snap(xb), snap(a.draw_y[j]));
-        glVertex2f(snap(xb), snap(a.draw_y[j]));
-        glVertex2f(snap(xb + dx * ((len - ady) / adx)), snap(a.draw_y[j]));
+        line_vertex(snap(xb), snap(y1));
+        line_vertex(snap(xb), snap(a.draw_y[j]));
+        line_vertex(snap(xb), snap(a.draw_y[j]));
+        line_vertex(snap(xb + dx * ((len - ady) / adx)), snap(a.draw_y[j]));
     }
-    glEnd();
+    end_lines();
 }
 
 void draw_bracket_links(const TreeFrame& frame, const TreeAnimation& a) {
@@ -119,10 +118,10 @@ static void draw_tilted_box(float X, float Y, float w, float h, float tilt, floa
     float sn = (float)sd;
     float cs = (float)cd;
     if (w - 8.0f > 0.0f && h - 8.0f > 0.0f) {
-        glColor4f(0.0f, 0.0f, 0.0f, 1.0f);
+        set_colour(black_colour);
         rotated_rect(X, Y, w - 8.0f, h - 8.0f, tilt);
     }
-    glColor4f(r, g, b, 1.0f);
+    set_colour(Colour{r, g, b});
     float hh = h / 2.0f;
     float hw = w / 2.0f;
     rotated_rect(X - (2.0f - hh) * sn, Y + (2.0f - hh) * cs, w, 4.0f, tilt);

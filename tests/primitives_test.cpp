@@ -52,7 +52,7 @@ TEST(OpaqueHollowRect, HidesWhatLiesBehindAndLeavesItsColour) {
     opaque_hollow_rect(100.0f, 100.0f, 17.0f, 1.0f, 0.0f, 0.0f);
     opaque_hollow_rect(300.0f, 100.0f, 5.0f, 0.0f, 0.0f, 1.0f);  // inner < 0: only the filled square
     GLfloat colour[4];
-    end_quad_batch();
+    flush_drawing();
     glGetFloatv(GL_CURRENT_COLOR, colour);
     EXPECT_EQ(colour[2], 1.0f);
     Frame f;
@@ -74,7 +74,7 @@ TEST(RotatedRect, AngleZeroMatchesRect) {
 
 TEST(CaptureLine, TrimmedSegmentsKeepTheBatchEven) {
     begin_gl_test_frame();
-    end_quad_batch();
+    flush_drawing();
     glLineWidth(4.0f);
     glBegin(GL_LINES);
     capture_line(100.0f, 100.0f, 108.0f, 100.0f, 8.0f);  // length 8: nothing
@@ -133,7 +133,7 @@ TEST(Font, EmptyStringDrawsNothingAndKeepsColour) {
     text("", 10.0f, 10.0f, 3.0f);
     centered_credit_text("", 10.0f);
     GLfloat colour[4];
-    end_quad_batch();
+    flush_drawing();
     glGetFloatv(GL_CURRENT_COLOR, colour);
     EXPECT_EQ(colour[0], 0.0f);
     EXPECT_EQ(colour[1], 1.0f);

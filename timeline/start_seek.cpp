@@ -6,7 +6,6 @@
 #include "render/primitives.h"
 #include "timeline/timeline.h"
 
-#include <GL/gl.h>
 #include <cstdio>
 
 void draw_start_loader_picture(double done, double total) {
@@ -16,10 +15,8 @@ void draw_start_loader_picture(double done, double total) {
         if (fraction < 0.0f) fraction = 0.0f;
         if (fraction > 1.0f) fraction = 1.0f;
     }
-    end_quad_batch();
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    clear_frame_to_black();
+    set_colour(white_colour);
     centered_credit_text("seeking start point", 508.0f);
     centered_credit_text("building skipped timeline", 532.0f);
     rect(700.0f, 566.0f, 520.0f, 2.0f);
@@ -28,7 +25,7 @@ void draw_start_loader_picture(double done, double total) {
 
 void draw_start_loader(SDL_Window* window, double done, double total) {
     draw_start_loader_picture(done, total);
-    end_quad_batch();
+    flush_drawing();
     SDL_GL_SwapWindow(window);
 }
 

@@ -41,7 +41,7 @@ void begin_gl_test_frame() {
         }
         SDL_GL_SetSwapInterval(0);
     }
-    end_quad_batch();
+    flush_drawing();
     apply_gl_state();
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
@@ -50,7 +50,7 @@ void begin_gl_test_frame() {
 
 Frame::Frame() : rgb_((size_t)screen_width * screen_height * 3) {
     std::vector<uint8_t> bottom_up(rgb_.size());
-    end_quad_batch();
+    flush_drawing();
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadBuffer(GL_BACK);
     glFinish();
