@@ -152,7 +152,7 @@ int run_frame_loop(AppWindow& app, double start_seconds, OfflineOutput* output) 
 
     for (;;) {
         if (app.blank_cursor != nullptr) SDL_SetCursor(app.blank_cursor);
-        SDL_ShowCursor(SDL_DISABLE);
+        if (app.window != nullptr) SDL_ShowCursor(SDL_DISABLE);
         loop.frame_start = SDL_GetPerformanceCounter();
         loop.now = SDL_GetPerformanceCounter();
 
@@ -192,7 +192,7 @@ int run_frame_loop(AppWindow& app, double start_seconds, OfflineOutput* output) 
         flush_drawing();
         if (offline && write_offline_frame(*output)) loop.running = false;
         if (!offline) wait_for_swap_slot(loop);
-        if (drawn) SDL_GL_SwapWindow(app.window);
+        if (drawn && app.window != nullptr) SDL_GL_SwapWindow(app.window);
         if (!loop.running) break;
         loop.prev_now = loop.now;
     }

@@ -177,6 +177,12 @@ LaunchOptions parse_launch_options(int argc, const char* const* argv) {
             if (!has_value) break;
             options.start_seconds = parse_start(options, value, option);
             i += 2;
+        } else if (match_option(arg, "--renderer", &inline_value)) {
+            const char* text = inline_value != nullptr ? inline_value : value;
+            if (text == nullptr) break;
+            options.renderer_gl = std::strcmp(text, "gl") == 0;
+            options.renderer_text = options.renderer_gl || std::strcmp(text, "cpu") == 0 ? nullptr : text;
+            i += inline_value != nullptr ? 1 : 2;
         } else if (match_option(arg, "--frames", &inline_value)) {
             // A later --frames replaces an earlier one; a missing value is
             // a bad range, not silence.
@@ -270,6 +276,9 @@ const char* usage_text() {
            "                              FIRST to LAST of that run, numbered as a whole\n"
            "                              run's files are (frame 1 is the first lead-in\n"
            "                              frame); they equal the whole run's frames\n"
+           "  --renderer cpu|gl           how offline frames are drawn: cpu (the default), our\n"
+           "                              own rasteriser, the same pixels on every machine and\n"
+           "                              no display or OpenGL needed; gl, OpenGL and read-back\n"
            "  --run-info                  print the frame count and sound placement of the\n"
            "                              offline run the other options describe, and exit\n"
            "                              (used by tools/render-farm.sh)\n"

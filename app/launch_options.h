@@ -38,6 +38,8 @@ struct LaunchOptions {
     bool show_help;
     bool show_version;
     bool show_run_info;  // --run-info: describe the offline run and exit
+    bool renderer_gl;    // --renderer gl: offline frames drawn by OpenGL and read back
+    const char* renderer_text;  // the --renderer value when it is neither "gl" nor "cpu"
     bool frames_given;      // --frames was on the command line
     bool frames_valid;      // and its value was FIRST-LAST, whole numbers, 1 <= FIRST <= LAST
     const char* frames_text;  // the value as given (null when it was missing)

@@ -53,6 +53,10 @@ int main(int argc, char** argv) {
                      options.frames_text != nullptr ? options.frames_text : "");
         return 1;
     }
+    if (options.renderer_text != nullptr) {
+        std::fprintf(stderr, "Unknown renderer \"%s\": give --renderer cpu or --renderer gl.\n", options.renderer_text);
+        return 1;
+    }
     if (options.frames_given && !options.record && !options.export_png) {
         std::fputs("--frames needs --record or --export-png-frames: it renders part of an offline run.\n", stderr);
         return 1;

@@ -4,6 +4,7 @@
 #include "app/startup.h"
 #include "graph/graph_state.h"
 #include "output/stop_signals.h"
+#include "render/draw.h"
 #include "timeline/start_seek.h"
 
 #include <cstdio>
@@ -38,8 +39,12 @@ int print_run_info(const LaunchOptions& options) {
 int run_piece(const LaunchOptions& options, const FrameInspection* inspection) {
     const bool offline = options.record || options.export_png || inspection != nullptr;
 
+    // Offline frames come from our own rasteriser unless OpenGL is asked
+    // for; real time always draws with OpenGL.
+    const bool raster = offline && !options.renderer_gl;
+    use_draw_backend(raster ? DrawBackend::raster : DrawBackend::gl);
     AppWindow app;
-    if (!start_window(app, offline)) return 1;
+    if (!(raster ? start_without_window(app) : start_window(app, offline))) return 1;
     if (offline) catch_stop_signals();
 
     layout_seed = (options.seed_given ? options.seed : seed_from_clock()) % 10000u;

@@ -94,6 +94,15 @@ int start_window(AppWindow& app, bool offline) {
     return 1;
 }
 
+int start_without_window(AppWindow& app) {
+    app = AppWindow{};
+    if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_EVENTS) != 0) {
+        std::fprintf(stderr, "SDL init failed: %s\n", SDL_GetError());
+        return 0;
+    }
+    return 1;
+}
+
 uint64_t seed_from_clock() {
     return ((uint64_t)std::time(nullptr) ^ (uint64_t)SDL_GetPerformanceCounter()) % 10000u;
 }

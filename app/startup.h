@@ -16,6 +16,10 @@ struct AppWindow {
 // display use SDL's offscreen driver. Writes the failure message and
 // returns 0 when the program must exit with status 1.
 int start_window(AppWindow& app, bool offline);
+// Starts SDL without a window, for offline frames drawn by our own
+// rasteriser: no display, video driver or OpenGL is needed. Writes the
+// failure message and returns 0 when the program must exit with status 1.
+int start_without_window(AppWindow& app);
 // A seed from the clock (time and performance counter), 0..9999: the
 // default seed and the reseed key's.
 uint64_t seed_from_clock();

@@ -131,7 +131,7 @@ void BM_PipeWrite(benchmark::State& state) {
     draw_scene_frame(true);
     read_back(recorder.frame);
     for (auto _ : state) {
-        if (!recorder_write_frame(recorder)) state.SkipWithError("short write");
+        if (!recorder_write_frame(recorder, recorder.frame)) state.SkipWithError("short write");
     }
     finish_recorder(recorder);
     discard_recording(recorder);

@@ -152,15 +152,18 @@ void restore_file_size_signal() {
     sigxfsz_saved = false;
 }
 
-// A frame on which nothing was drawn since its clear is black: no need to
-// ask the rasteriser for it.
-void read_back_frame(unsigned char* rgb) {
+// The finished frame: our rasteriser's own buffer, or an OpenGL read-back
+// into buffer. A GL frame on which nothing was drawn since its clear is
+// black: no need to ask the driver for it.
+const unsigned char* finished_frame(unsigned char* buffer) {
+    if (draw_backend() == DrawBackend::raster) return raster_frame_pixels();
     flush_drawing();
     if (!frame_has_drawing()) {
-        std::memset(rgb, 0, rgb_frame_bytes);
-        return;
+        std::memset(buffer, 0, rgb_frame_bytes);
+    } else {
+        read_gl_frame(buffer);
     }
-    read_gl_frame(rgb);
+    return buffer;
 }
 
 // The range must lie inside the run: 1 <= first <= last <= the run's last
@@ -303,22 +306,17 @@ bool write_offline_frame(OfflineOutput& out) {
     if (offline_frame_wanted(out)) {
         const unsigned char* source = nullptr;
         if (out.recording) {
-            read_back_frame(out.recorder.frame);
-            if (recorder_write_frame(out.recorder)) {
+            source = finished_frame(out.recorder.frame);
+            if (recorder_write_frame(out.recorder, source)) {
                 out.recorder.frames_written++;
             } else {
                 out.short_write = true;
                 stop = true;
             }
-            source = out.recorder.frame;
         }
         if (out.exporting || out.inspection != nullptr) {
-            // One read-back serves every output: the recorder's copy of the
-            // back buffer is the same picture.
-            if (source == nullptr) {
-                read_back_frame(out.exporter.rgb);
-                source = out.exporter.rgb;
-            }
+            // One frame serves every output.
+            if (source == nullptr) source = finished_frame(out.exporter.rgb);
             unsigned char* indexed = out.exporting ? acquire_encode_slot() : out.exporter.indexed;
             map_frame_to_palette(source, out.exporter.lookup, indexed, indexed_frame_bytes);
             if (frame_is_inspected(out, frame_number)) {

@@ -320,11 +320,11 @@ int start_recorder(Recorder& recorder, const char* name, const AudioPlacement& a
     return 1;
 }
 
-int recorder_write_frame(Recorder& recorder) {
+int recorder_write_frame(Recorder& recorder, const unsigned char* rgb) {
     if (recorder.fd < 0) return 0;
     size_t done = 0;
     while (done < rgb_frame_bytes) {
-        ssize_t n = write(recorder.fd, recorder.frame + done, rgb_frame_bytes - done);
+        ssize_t n = write(recorder.fd, rgb + done, rgb_frame_bytes - done);
         if (n > 0) {
             done += (size_t)n;
             continue;

@@ -35,7 +35,7 @@ const size_t max_file_name_bytes = 255;
 struct Recorder {
     int pid;               // the encoder process; 0 when idle
     int fd;                // write end of its standard input (non-blocking); -1 when idle
-    unsigned char* frame;  // one RGB frame, bottom row first
+    unsigned char* frame;  // one RGB frame, bottom row first, for an OpenGL read-back
     int64_t frames_written;
     bool stuck;            // the encoder stopped reading after a stop request
     bool spawn_failed;     // start_recorder made the file but could not start the encoder
@@ -78,10 +78,10 @@ int program_on_search_path(const char* program, const char* search_path);
 // (exclusively) and starts the encoder writing it. 1 on success; on failure
 // nothing is left allocated, running or created.
 int start_recorder(Recorder& recorder, const char* name, const AudioPlacement& audio);
-// Writes the frame buffer to the encoder. 1 if all of it was written, 0 when
+// Writes one RGB frame (rgb_frame_bytes, bottom row first) to the encoder. 1 if all of it was written, 0 when
 // the encoder has exited or, after a stop request, has stopped reading for
 // stuck_encoder_seconds (then stuck is set).
-int recorder_write_frame(Recorder& recorder);
+int recorder_write_frame(Recorder& recorder, const unsigned char* rgb);
 // Closes the pipe and waits for the encoder to exit; after a stop request it
 // gets encoder_finish_seconds, and a stuck encoder none, before it is killed.
 // Returns the wait status (0 = the encoder exited with 0), -1 if it could

@@ -96,7 +96,7 @@ TEST(OfflineOutput, AnEncoderOnAFullDiskReportsFailure) {
     static Recorder recorder;
     ASSERT_EQ(start_recorder(recorder, (dir + "/take.mkv").c_str(), AudioPlacement{2.0, 0.0, 0.5}), 1);
     std::memset(recorder.frame, 0, rgb_frame_bytes);
-    for (int f = 0; f < 30 && recorder_write_frame(recorder); f++) {
+    for (int f = 0; f < 30 && recorder_write_frame(recorder, recorder.frame); f++) {
     }
     EXPECT_NE(finish_recorder(recorder), 0);
     discard_recording(recorder);

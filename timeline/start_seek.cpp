@@ -7,6 +7,7 @@
 #include "timeline/timeline.h"
 
 #include <cstdio>
+#include <unistd.h>
 
 void draw_start_loader_picture(double done, double total) {
     float fraction = 1.0f;
@@ -82,6 +83,20 @@ static double performance_seconds() {
     return (double)SDL_GetPerformanceCounter() / (double)SDL_GetPerformanceFrequency();
 }
 
+// Without a window the seek's progress goes to standard error, on a
+// terminal as one line rewritten in place (the seek takes well under a
+// second, so a log gets only the line announcing it).
+static void print_seek_progress(SDL_Window*, double done, double total) {
+    static bool line_ended = false;
+    if (isatty(STDERR_FILENO) != 1) return;
+    if (done <= 0.0) line_ended = false;
+    if (line_ended) return;
+    line_ended = done >= total;
+    std::fprintf(stderr, "\rbuilding skipped timeline: %3d%%%s", total > 0.0 ? (int)(100.0 * done / total) : 100,
+                 line_ended ? "\n" : "");
+}
+
 int run_start_seek(SDL_Window* window, double start_seconds) {
-    return run_start_seek_with(window, start_seconds, run_simulation_step, draw_start_loader, performance_seconds);
+    return run_start_seek_with(window, start_seconds, run_simulation_step,
+                               window != nullptr ? draw_start_loader : print_seek_progress, performance_seconds);
 }
