@@ -13,7 +13,8 @@
 static SDL_Window* test_window = nullptr;
 static SDL_GLContext test_context = nullptr;
 
-void begin_gl_test_frame() {
+void begin_gl_test_frame(DrawBackend backend) {
+    use_draw_backend(backend);
     if (test_window == nullptr) {
         if (std::getenv("SDL_VIDEODRIVER") == nullptr && std::getenv("DISPLAY") == nullptr) {
             SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
@@ -43,18 +44,21 @@ void begin_gl_test_frame() {
     }
     flush_drawing();
     apply_gl_state();
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    clear_frame_to_black();
+    set_colour(white_colour);
 }
 
 Frame::Frame() : rgb_((size_t)screen_width * screen_height * 3) {
     std::vector<uint8_t> bottom_up(rgb_.size());
     flush_drawing();
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadBuffer(GL_BACK);
-    glFinish();
-    glReadPixels(0, 0, screen_width, screen_height, GL_RGB, GL_UNSIGNED_BYTE, bottom_up.data());
+    if (draw_backend() == DrawBackend::raster) {
+        std::copy(raster_frame_pixels(), raster_frame_pixels() + bottom_up.size(), bottom_up.begin());
+    } else {
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadBuffer(GL_BACK);
+        glFinish();
+        glReadPixels(0, 0, screen_width, screen_height, GL_RGB, GL_UNSIGNED_BYTE, bottom_up.data());
+    }
     const size_t row = (size_t)screen_width * 3;
     for (int y = 0; y < screen_height; ++y) {
         std::copy(bottom_up.begin() + (size_t)(screen_height - 1 - y) * row,

@@ -18,11 +18,15 @@ const Rgb green_rgb = {0, 255, 0};
 const Rgb blue_rgb = {0, 0, 255};
 const Rgb grey_rgb = {89, 89, 89};
 
-// Opens the window and context once per test program; later calls reuse it.
-// Also clears the frame to black and sets white as the current colour.
-void begin_gl_test_frame();
+#include "render/draw.h"
 
-// Reads the back buffer: 1920 x 1080 RGB, row 0 = top of the screen.
+// Draws with backend from now on (the OpenGL window and context are opened
+// once per test program), clears the frame to black and makes white the
+// current colour.
+void begin_gl_test_frame(DrawBackend backend = DrawBackend::gl);
+
+// Reads the finished frame of the current backend (the OpenGL back buffer
+// or the rasteriser's frame): 1920 x 1080 RGB, row 0 = top of the screen.
 class Frame {
 public:
     Frame();

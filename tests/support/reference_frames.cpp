@@ -72,7 +72,7 @@ double reference_song_time(const ReferenceRun& run, int64_t frame) {
 }
 
 int render_reference_frames(const ReferenceRun& run, std::vector<FrameCrc>& crcs,
-                            std::vector<std::vector<uint8_t>>* keep_indexed) {
+                            std::vector<std::vector<uint8_t>>* keep_indexed, bool with_gl) {
     crcs.clear();
     if (keep_indexed != nullptr) keep_indexed->clear();
     Collector collector = {&crcs, keep_indexed};
@@ -81,6 +81,7 @@ int render_reference_frames(const ReferenceRun& run, std::vector<FrameCrc>& crcs
     options.seed_given = true;
     options.seed = run.seed;
     options.start_seconds = run.start_seconds;
+    options.renderer_gl = with_gl;
     // Growth values outlive a reseed: every run starts from the blank state
     // a fresh process has.
     clear_graph_state(0);

@@ -30,8 +30,9 @@ struct FrameCrc {
 // only the chosen frames. Each frame's CRC goes to crcs. When keep_indexed
 // is not null it receives each frame's palette indexes too. Returns the
 // program's exit status.
+// The frames are drawn by our rasteriser, or by OpenGL when with_gl is set.
 int render_reference_frames(const ReferenceRun& run, std::vector<FrameCrc>& crcs,
-                            std::vector<std::vector<uint8_t>>* keep_indexed);
+                            std::vector<std::vector<uint8_t>>* keep_indexed, bool with_gl = false);
 
 // Song time of a frame of a run (negative in the lead-in).
 double reference_song_time(const ReferenceRun& run, int64_t frame);
