@@ -32,4 +32,19 @@ for file in "$WORK"/part/*; do
     cmp -s "$file" "$WORK/whole/${file##*/}" || fail "${file##*/} differs from the whole run's"
 done
 
+# --- Our rasteriser needs no display, video driver or OpenGL: the same
+# files under SDL's dummy driver and with another OpenGL driver about, and
+# the same as OpenGL's own (--renderer gl); other renderers are refused.
+TREE=(--seed 5 --start 170 --frames 115-126)
+"$BIN" --export-png-frames "$WORK/cpu" "${TREE[@]}" 2> /dev/null || fail "rasteriser export"
+SDL_VIDEODRIVER=dummy "$BIN" --export-png-frames "$WORK/dummy" "${TREE[@]}" 2> /dev/null || fail "dummy video driver"
+GALLIUM_DRIVER=softpipe "$BIN" --export-png-frames "$WORK/softpipe" "${TREE[@]}" 2> /dev/null || fail "softpipe"
+"$BIN" --renderer=gl --export-png-frames "$WORK/gl" "${TREE[@]}" 2> /dev/null || fail "--renderer gl"
+for other in dummy softpipe gl; do
+    diff -r -q "$WORK/cpu" "$WORK/$other" > /dev/null || fail "$other: frames differ from the rasteriser's"
+done
+[ "$(ls "$WORK/cpu" | wc -l)" = 12 ] || fail "rasteriser export: $(ls "$WORK/cpu" | wc -l) files"
+"$BIN" --renderer vulkan --export-png-frames "$WORK/none" "${TREE[@]}" 2> "$WORK/renderer.err"
+[ $? = 1 ] && [ ! -e "$WORK/none" ] && grep -q 'Unknown renderer "vulkan"' "$WORK/renderer.err" || fail "unknown renderer"
+
 finish
