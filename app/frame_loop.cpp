@@ -7,6 +7,7 @@
 #include "output/stop_signals.h"
 #include "render/draw.h"
 #include "render/gl_setup.h"
+#include "render/present.h"
 #include "scene/circle_phase.h"
 #include "timeline/music.h"
 #include "timeline/timeline.h"
@@ -46,7 +47,7 @@ void time_blackout(LoopState& loop) {
 }
 
 
-void handle_events(LoopState& loop) {
+void handle_events(LoopState& loop, AppWindow& app) {
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
         if (event.type == SDL_QUIT) {
@@ -56,6 +57,7 @@ void handle_events(LoopState& loop) {
             case SDLK_ESCAPE: loop.running = false; break;
             case SDLK_i: loop.hud_visible = !loop.hud_visible; break;
             case SDLK_r: reseed_from_clock(); break;
+            case SDLK_f: toggle_full_screen(app); break;
             default: break;
             }
         }
@@ -151,8 +153,10 @@ int run_frame_loop(AppWindow& app, double start_seconds, OfflineOutput* output) 
     loop.end_time = -1.0;
 
     for (;;) {
-        if (app.blank_cursor != nullptr) SDL_SetCursor(app.blank_cursor);
-        if (app.window != nullptr) SDL_ShowCursor(SDL_DISABLE);
+        if (app.window != nullptr && !app.windowed) {
+            if (app.blank_cursor != nullptr) SDL_SetCursor(app.blank_cursor);
+            SDL_ShowCursor(SDL_DISABLE);
+        }
         loop.frame_start = SDL_GetPerformanceCounter();
         loop.now = SDL_GetPerformanceCounter();
 
@@ -166,7 +170,7 @@ int run_frame_loop(AppWindow& app, double start_seconds, OfflineOutput* output) 
         }
 
         loop.running = true;
-        handle_events(loop);
+        handle_events(loop, app);
         if (offline && stop_requested()) loop.running = false;  // SIGINT, SIGTERM, SIGHUP: as Escape
 
         if (offline) {
@@ -192,7 +196,7 @@ int run_frame_loop(AppWindow& app, double start_seconds, OfflineOutput* output) 
         flush_drawing();
         if (offline && write_offline_frame(*output)) loop.running = false;
         if (!offline) wait_for_swap_slot(loop);
-        if (drawn && app.window != nullptr) SDL_GL_SwapWindow(app.window);
+        if (drawn && app.window != nullptr) present_frame(app.window);
         if (!loop.running) break;
         loop.prev_now = loop.now;
     }

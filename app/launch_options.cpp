@@ -177,6 +177,18 @@ LaunchOptions parse_launch_options(int argc, const char* const* argv) {
             if (!has_value) break;
             options.start_seconds = parse_start(options, value, option);
             i += 2;
+        } else if (std::strcmp(arg, "--window") == 0) {
+            options.windowed = true;
+            i += 1;
+        } else if (match_option(arg, "--display", &inline_value)) {
+            const char* text = inline_value != nullptr ? inline_value : value;
+            if (text == nullptr) break;
+            char* end = nullptr;
+            long number = std::strtol(text, &end, 10);
+            bool whole = end != text && *end == '\0' && text[0] >= '0' && text[0] <= '9' && number <= 1000;
+            options.display = whole ? (int)number : 0;
+            options.display_text = whole ? nullptr : text;
+            i += inline_value != nullptr ? 1 : 2;
         } else if (match_option(arg, "--renderer", &inline_value)) {
             const char* text = inline_value != nullptr ? inline_value : value;
             if (text == nullptr) break;
@@ -276,6 +288,9 @@ const char* usage_text() {
            "                              FIRST to LAST of that run, numbered as a whole\n"
            "                              run's files are (frame 1 is the first lead-in\n"
            "                              frame); they equal the whole run's frames\n"
+           "  --window                    play in a resizable window (1280x720) instead of\n"
+           "                              full screen; F switches between the two\n"
+           "  --display N                 play on monitor N, numbered from 0\n"
            "  --renderer cpu|gl           how offline frames are drawn: cpu (the default), our\n"
            "                              own rasteriser, the same pixels on every machine and\n"
            "                              no display or OpenGL needed; gl, OpenGL and read-back\n"
@@ -288,7 +303,8 @@ const char* usage_text() {
            "An option's value may also be written --option=value, which also takes\n"
            "values that start with \"-\".\n"
            "\n"
-           "Keys: Escape quits, I toggles the seed and bar counter, R reseeds the graph.\n"
+           "Keys: Escape quits, I toggles the seed and bar counter, R reseeds the graph,\n"
+           "F switches between full screen and a window.\n"
            "\n"
            "The track must be at src/beat3-140bpm.mp3: beside the executable for real-time\n"
            "playback, and under the working directory for --record and PNG export.\n";

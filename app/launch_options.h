@@ -39,6 +39,9 @@ struct LaunchOptions {
     bool show_version;
     bool show_run_info;  // --run-info: describe the offline run and exit
     bool renderer_gl;    // --renderer gl: offline frames drawn by OpenGL and read back
+    bool windowed;       // --window: real time in a resizable window, not full screen
+    int display;         // --display N: the monitor, numbered from 0 (default 0)
+    const char* display_text;  // the --display value when it is no whole number
     const char* renderer_text;  // the --renderer value when it is neither "gl" nor "cpu"
     bool frames_given;      // --frames was on the command line
     bool frames_valid;      // and its value was FIRST-LAST, whole numbers, 1 <= FIRST <= LAST

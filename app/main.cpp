@@ -53,6 +53,11 @@ int main(int argc, char** argv) {
                      options.frames_text != nullptr ? options.frames_text : "");
         return 1;
     }
+    if (options.display_text != nullptr) {
+        std::fprintf(stderr, "Bad display number \"%s\": give --display N, a whole number from 0.\n",
+                     options.display_text);
+        return 1;
+    }
     if (options.renderer_text != nullptr) {
         std::fprintf(stderr, "Unknown renderer \"%s\": give --renderer cpu or --renderer gl.\n", options.renderer_text);
         return 1;

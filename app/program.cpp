@@ -44,7 +44,8 @@ int run_piece(const LaunchOptions& options, const FrameInspection* inspection) {
     const bool raster = offline && !options.renderer_gl;
     use_draw_backend(raster ? DrawBackend::raster : DrawBackend::gl);
     AppWindow app;
-    if (!(raster ? start_without_window(app) : start_window(app, offline))) return 1;
+    const WindowRequest request = {options.windowed, options.display};
+    if (!(raster ? start_without_window(app) : start_window(app, offline, request))) return 1;
     if (offline) catch_stop_signals();
 
     layout_seed = (options.seed_given ? options.seed : seed_from_clock()) % 10000u;

@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "render/gl_setup.h"
+#include "render/present.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -37,7 +38,7 @@ static SDL_Cursor* create_blank_cursor() {
     return cursor;
 }
 
-int start_window(AppWindow& app, bool offline) {
+int start_window(AppWindow& app, bool offline, WindowRequest request) {
     app = AppWindow{};
 #ifdef OSTREL_SANITIZE_BUILD
     keep_gl_libraries_loaded();
@@ -62,8 +63,17 @@ int start_window(AppWindow& app, bool offline) {
         SDL_Quit();
         return 0;
     }
-    SDL_ShowCursor(SDL_DISABLE);
-    app.blank_cursor = create_blank_cursor();
+    if (!offline && request.display >= SDL_GetNumVideoDisplays()) {
+        std::fprintf(stderr, "There is no display %d: this machine has %d, numbered from 0.\n", request.display,
+                     SDL_GetNumVideoDisplays());
+        SDL_Quit();
+        return 0;
+    }
+    app.windowed = !offline && request.windowed;
+    if (!app.windowed) {
+        SDL_ShowCursor(SDL_DISABLE);
+        app.blank_cursor = create_blank_cursor();
+    }
 
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
@@ -71,9 +81,27 @@ int start_window(AppWindow& app, bool offline) {
     SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, 0);
     SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, 0);
 
-    app.window = SDL_CreateWindow("ostrel", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, screen_width,
-                                  screen_height,
-                                  SDL_WINDOW_FULLSCREEN | SDL_WINDOW_OPENGL | SDL_WINDOW_ALLOW_HIGHDPI);
+    // Offline read-backs need the window to be the 1920x1080 picture itself.
+    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_ALLOW_HIGHDPI;
+    int width = screen_width, height = screen_height;
+    if (offline) {
+        flags |= SDL_WINDOW_FULLSCREEN;
+    } else if (app.windowed) {
+        flags |= SDL_WINDOW_RESIZABLE;
+        width = window_default_width;
+        height = window_default_height;
+    } else {
+        // Full screen in the desktop's own mode: made at that size, so that
+        // no first frame is drawn at another.
+        flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+        SDL_DisplayMode desktop;
+        if (SDL_GetDesktopDisplayMode(request.display, &desktop) == 0) {
+            width = desktop.w;
+            height = desktop.h;
+        }
+    }
+    const int position = SDL_WINDOWPOS_CENTERED_DISPLAY(offline ? 0 : request.display);
+    app.window = SDL_CreateWindow("ostrel", position, position, width, height, flags);
     if (app.window == nullptr) {
         std::fprintf(stderr, "Window creation failed: %s\n", SDL_GetError());
         if (app.blank_cursor != nullptr) SDL_FreeCursor(app.blank_cursor);
@@ -89,9 +117,22 @@ int start_window(AppWindow& app, bool offline) {
         return 0;
     }
     SDL_GL_SetSwapInterval(0);
-    SDL_ShowCursor(SDL_DISABLE);
+    if (!app.windowed) SDL_ShowCursor(SDL_DISABLE);
+    if (!offline) start_offscreen_picture();
     apply_gl_state();
     return 1;
+}
+
+void toggle_full_screen(AppWindow& app) {
+    if (app.window == nullptr) return;
+    app.windowed = !app.windowed;
+    SDL_SetWindowFullscreen(app.window, app.windowed ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+    if (app.windowed) {
+        SDL_SetWindowResizable(app.window, SDL_TRUE);
+        SDL_SetWindowSize(app.window, window_default_width, window_default_height);
+        SDL_SetWindowPosition(app.window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+    }
+    SDL_ShowCursor(app.windowed ? SDL_ENABLE : SDL_DISABLE);
 }
 
 int start_without_window(AppWindow& app) {
@@ -108,6 +149,7 @@ uint64_t seed_from_clock() {
 }
 
 void close_window(AppWindow& app) {
+    if (app.context != nullptr) stop_offscreen_picture();
     if (app.blank_cursor != nullptr) SDL_FreeCursor(app.blank_cursor);
     if (app.context != nullptr) SDL_GL_DeleteContext(app.context);
     if (app.window != nullptr) SDL_DestroyWindow(app.window);

@@ -3,6 +3,7 @@
 #include "graph/simulation.h"
 #include "output/stop_signals.h"
 #include "render/font.h"
+#include "render/present.h"
 #include "render/primitives.h"
 #include "timeline/timeline.h"
 
@@ -26,8 +27,7 @@ void draw_start_loader_picture(double done, double total) {
 
 void draw_start_loader(SDL_Window* window, double done, double total) {
     draw_start_loader_picture(done, total);
-    flush_drawing();
-    SDL_GL_SwapWindow(window);
+    present_frame(window);
 }
 
 // Drops every pending event; 0 when one of them asks to quit.
@@ -65,7 +65,10 @@ int run_start_seek_with(SDL_Window* window, double start_seconds, SeekStep step,
             double now = clock();
             if (now - last_present >= loader_present_seconds) {
                 draw(window, t_next, target);
-                last_present = now;
+                // Counted from the end of the picture: however long showing
+                // it takes (scaling it on a software driver), the seek gets
+                // a refresh's time between two pictures.
+                last_present = clock();
             }
         }
         if (t_next < target) {

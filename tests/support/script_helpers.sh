@@ -8,7 +8,7 @@ TRACK="$REPO/src/beat3-140bpm.mp3"
 WORK=$(mktemp -d "/tmp/ostrel-$1-XXXXXX")
 TEST_NAME=$1
 CLEANUP=()
-trap 'for c in "${CLEANUP[@]}"; do eval "$c"; done; rm -rf "$WORK"' EXIT
+trap 'for c in "${CLEANUP[@]}"; do eval "$c"; done; [ -n "${KEEP_WORK:-}" ] || rm -rf "$WORK"' EXIT
 unset DISPLAY WAYLAND_DISPLAY
 export SDL_AUDIODRIVER=dummy
 FAILED=0

@@ -1,0 +1,62 @@
+#!/bin/bash
+# The live picture on displays of other sizes, under Xvfb: full screen in the
+# desktop's mode with the 1920x1080 picture scaled into the largest 16:9
+# rectangle and black bars, exactly doubled at 3840x2160; a resizable
+# window; a display that does not exist. Screenshots come from the X server
+# (xwd), during the ending, whose three full-width stripes pin the framing.
+# Usage: bash tests/display_test.sh path/to/ostrel
+source "$(dirname "$0")/support/script_helpers.sh" display "$1"
+CHECK="$REPO/tests/support/check_screenshot.py"
+for tool in xvfb-run xwd xdotool; do
+    command -v $tool > /dev/null || { echo "skip: display tests need $tool"; exit 0; }
+done
+
+# Inside the X server: runs the piece from 222 s, optionally resizes its
+# window, and screenshots it once the ending shows (the blue stripe lit in
+# the middle of the screen, or at PROBE="x y"). Usage: (under xvfb-run) take_shot OUT ARGS...
+cat > "$WORK/take_shot" << 'SCRIPT'
+out=$1 bin=$2
+shift 2
+"$bin" --start 222 --seed 1 "$@" 2> "$out.err" &
+pid=$!
+if [ -n "${RESIZE:-}" ]; then
+    window=$(timeout 20 xdotool search --sync --name "^ostrel$" | head -1)
+    xdotool windowsize "$window" $RESIZE
+fi
+for _ in $(seq 80); do
+    sleep 0.25
+    xwd -root -silent > "$out.xwd" && ffmpeg -v error -y -i "$out.xwd" "$out.png" || continue
+    probe=${PROBE:-iw/2 ih/2}
+    centre=$(ffmpeg -v error -i "$out.png" -vf "crop=1:1:${probe% *}:${probe#* }" -f rawvideo -pix_fmt rgb24 - | od -An -tu1)
+    echo $centre | awk '{ hi = $1 > $2 ? $1 : $2; hi = hi > $3 ? hi : $3; lo = $1 < $2 ? $1 : $2; lo = lo < $3 ? lo : $3; exit !(hi > 100 && lo < 50) }' && break
+done
+kill $pid
+wait $pid
+SCRIPT
+# shot NAME SIZE ARGS...: the screenshot $WORK/NAME.png on a screen of SIZE.
+shot() {
+    local name=$1 size=$2
+    shift 2
+    xvfb-run -a -s "-screen 0 ${size}x24 -nolisten tcp" bash "$WORK/take_shot" "$WORK/$name" "$BIN" "$@"
+}
+
+for size in ${SIZES:-1280x720 1920x1200 2560x1440 3840x2160}; do
+    shot "full-$size" "$size"
+    w=${size%x*} h=${size#*x}
+    extra=""
+    [ "$size" = 3840x2160 ] && extra=--doubled
+    python3 "$CHECK" "$WORK/full-$size.png" "$w" "$h" 0 0 "$w" "$h" $extra || fail "full screen at $size"
+done
+
+# A window: 1280x720 in the middle of the screen, then resized to 900x700
+# (the picture then fills the width, with bars above and below).
+shot window 1920x1080 --window
+python3 "$CHECK" "$WORK/window.png" 1920 1080 320 180 1280 720 || fail "--window"
+RESIZE="900 700" PROBE="770 530" shot resized 1920x1080 --window
+python3 "$CHECK" "$WORK/resized.png" 1920 1080 320 180 900 700 || fail "resized window"
+
+# A display that does not exist: a message and status 1, before any window.
+xvfb-run -a -s "-screen 0 1280x720x24" "$BIN" --display 3 2> "$WORK/display.err"
+[ $? = 1 ] && grep -q "^There is no display 3: this machine has 1, numbered from 0." "$WORK/display.err" ||
+    fail "--display 3: $(<"$WORK/display.err")"
+finish
