@@ -98,6 +98,15 @@ TEST(LaunchOptions, EqualsFormsAndIgnoredArguments) {
     EXPECT_TRUE(o.frames_valid && o.first_frame == 3 && o.last_frame == 9);
     EXPECT_STREQ(o.export_dir, "d");
     EXPECT_EQ(o.ignored_count, 0);
+    // The display and renderer options, in both spellings; a value that is
+    // no whole number or no renderer is kept to be refused.
+    o = parse({"--window", "--display=2", "--renderer", "gl"});
+    EXPECT_TRUE(o.windowed && o.display == 2 && o.display_text == nullptr && o.renderer_gl);
+    o = parse({"--display", "-1", "--renderer=vulkan"});
+    EXPECT_STREQ(o.display_text, "-1");
+    EXPECT_STREQ(o.renderer_text, "vulkan");
+    EXPECT_FALSE(o.renderer_gl);
+    EXPECT_STREQ(parse({"--display", "x2"}).display_text, "x2");
 
     struct Case { std::vector<std::string> args; std::vector<std::string> lines; };
     const Case cases[] = {
