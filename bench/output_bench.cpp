@@ -39,7 +39,7 @@ double tree_t = 180.0;
 // Opens the window and simulates the graph up to song time 100 s.
 void ensure_window() {
     if (window_ready) return;
-    if (!start_window(app, true)) std::abort();
+    if (!start_window(app, true, WindowRequest{false, 0})) std::abort();
     layout_seed = 42;
     build_startup_layout();
     for (; graph_t < 100.0; graph_t += 1.0 / 60.0) run_simulation_step(graph_t, frame_step);
