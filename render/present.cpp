@@ -25,6 +25,7 @@ PFNGLCHECKFRAMEBUFFERSTATUSPROC check_framebuffer_status;
 PFNGLBLITFRAMEBUFFERPROC blit_framebuffer;
 
 GLuint picture_framebuffer = 0;
+bool drawing_offscreen = false;  // the frame being drawn goes to the offscreen picture
 GLuint picture_buffers[2] = {0, 0};  // colour, depth
 
 template <typename F>
@@ -89,26 +90,44 @@ int start_offscreen_picture() {
         picture_framebuffer = 0;
         return 0;
     }
+    drawing_offscreen = true;
     return 1;
+}
+
+// Clears the parts of the drawable outside the picture to black.
+void clear_bars(int width, int height, const PictureRect& r) {
+    const int bars[4][4] = {{0, 0, r.x, height},
+                            {r.x + r.width, 0, width - r.x - r.width, height},
+                            {r.x, 0, r.width, r.y},
+                            {r.x, r.y + r.height, r.width, height - r.y - r.height}};
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glEnable(GL_SCISSOR_TEST);
+    for (const auto& bar : bars) {
+        if (bar[2] <= 0 || bar[3] <= 0) continue;
+        glScissor(bar[0], bar[1], bar[2], bar[3]);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+    glDisable(GL_SCISSOR_TEST);
 }
 
 void present_frame(SDL_Window* window) {
     flush_drawing();
-    if (picture_framebuffer != 0) {
-        int width = 0, height = 0;
-        SDL_GL_GetDrawableSize(window, &width, &height);
+    int width = 0, height = 0;
+    if (picture_framebuffer != 0) SDL_GL_GetDrawableSize(window, &width, &height);
+    if (drawing_offscreen) {
         const PictureRect r = fit_picture(width, height);
         bind_framebuffer(GL_FRAMEBUFFER, 0);
-        glViewport(0, 0, width, height);
-        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-        glClear(GL_COLOR_BUFFER_BIT);
+        clear_bars(width, height, r);
         bind_framebuffer(GL_READ_FRAMEBUFFER, picture_framebuffer);
         blit_framebuffer(0, 0, screen_width, screen_height, r.x, r.y, r.x + r.width, r.y + r.height,
                          GL_COLOR_BUFFER_BIT, r.whole_factor ? GL_NEAREST : GL_LINEAR);
     }
     SDL_GL_SwapWindow(window);
     if (picture_framebuffer != 0) {
-        bind_framebuffer(GL_FRAMEBUFFER, picture_framebuffer);
+        // A drawable of exactly the picture's size is drawn into directly:
+        // the same pixels, without the copy.
+        drawing_offscreen = !(width == screen_width && height == screen_height);
+        bind_framebuffer(GL_FRAMEBUFFER, drawing_offscreen ? picture_framebuffer : 0);
         glViewport(0, 0, screen_width, screen_height);
     }
 }
@@ -119,5 +138,6 @@ void stop_offscreen_picture() {
     delete_renderbuffers(2, picture_buffers);
     delete_framebuffers(1, &picture_framebuffer);
     picture_framebuffer = 0;
+    drawing_offscreen = false;
     picture_buffers[0] = picture_buffers[1] = 0;
 }

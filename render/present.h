@@ -3,7 +3,8 @@
 // one, so the driver draws exactly as it does into a window), and each frame
 // is shown in the largest 16:9 rectangle that fits the window's drawable
 // (HiDPI-aware), centred, with black bars: an exact block of screen pixels
-// per picture pixel at a whole-number factor, smoothed otherwise.
+// per picture pixel at a whole-number factor, smoothed otherwise. A drawable
+// of exactly 1920x1080 is drawn into directly.
 #pragma once
 
 #include <SDL2/SDL.h>
