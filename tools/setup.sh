@@ -9,7 +9,7 @@ packages=(
   libsdl2-dev libmpg123-dev libpng-dev libdeflate-dev libgl-dev
   libgl1-mesa-dri libegl1 libegl-mesa0
   libgtest-dev libgmock-dev libbenchmark-dev
-  ffmpeg lame python3 xvfb xauth xdotool parallel openssh-server openssh-client
+  ffmpeg lame python3 xvfb xauth xdotool parallel openssh-server openssh-client x11-apps
 )
 
 missing=()
