@@ -92,6 +92,45 @@ TEST(ReferenceValues, ChosenFramesOfEveryActAreUnchanged) {
     }
 }
 
+// Every frame of both runs against the committed whole-run CRCs (the
+// sanitizer build, many times slower, checks the closing act of each run,
+// bars 128 to 135 and the blackout). The first differing frame is named and
+// written as a PNG.
+TEST(ReferenceValues, EveryFrameOfBothRunsIsUnchanged) {
+    const std::string failure_dir = std::string(OSTREL_BINARY_DIR) + "/reference-failures";
+    for (const ReferenceRun& run : reference_runs()) {
+        std::vector<FrameCrc> expected;
+        ASSERT_EQ(read_whole_run_digests(whole_run_digest_path(run).c_str(), expected), 1)
+            << whole_run_digest_path(run);
+        ReferenceRun checked = whole_run_of(run);
+        ASSERT_EQ(expected.size(), checked.frames.size()) << "seed " << run.seed;
+#ifdef OSTREL_SANITIZE_BUILD
+        const int64_t closing_act = (int64_t)((219.42857142857142 - run.start_seconds + 2.0) * 60.0);
+        checked.frames.erase(checked.frames.begin(), checked.frames.begin() + closing_act);
+#endif
+        std::vector<FrameCrc> crcs;
+        ASSERT_EQ(render_reference_frames(checked, crcs, nullptr), 0) << "seed " << run.seed;
+        ASSERT_EQ(crcs.size(), checked.frames.size()) << "seed " << run.seed;
+        for (const FrameCrc& got : crcs) {
+            const FrameCrc& want = expected[(size_t)got.frame - 1];
+            if (got.crc == want.crc && got.rgb_crc == want.rgb_crc) continue;
+            ReferenceRun one = {run.seed, run.start_seconds, {got.frame}};
+            std::vector<FrameCrc> again;
+            std::vector<std::vector<uint8_t>> picture;
+            render_reference_frames(one, again, &picture);
+            char name[96];
+            std::snprintf(name, sizeof name, "/seed-%" PRIu64 "-frame-%06" PRId64 ".png", run.seed, got.frame);
+            mkdir(failure_dir.c_str(), 0755);
+            const std::string path = failure_dir + name;
+            if (!picture.empty()) save_indexed_png(path.c_str(), picture[0].data());
+            ADD_FAILURE() << "seed " << run.seed << ", frame " << got.frame << ", song time "
+                          << reference_song_time(run, got.frame) << " s: the first frame that differs from the "
+                          << "committed whole run; written to " << path;
+            break;
+        }
+    }
+}
+
 TEST(ReferenceValues, GraphStateAfterTheGraphSpanIsUnchanged) {
     const std::vector<uint64_t>& seeds = reference_graph_seeds();
     ASSERT_EQ(seeds.size(), expected_graphs.size());

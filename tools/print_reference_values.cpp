@@ -3,13 +3,41 @@
 // read from there), headless:
 //   SDL_VIDEODRIVER=offscreen build/print_reference_values
 // Only a change that is meant to change the picture may replace the
-// committed table with this output.
+// committed table with this output. With --every-frame it also renders
+// both runs whole, through our rasteriser and through OpenGL, and, only if
+// the two agree on every frame, writes the CRCs of every frame to the
+// committed files under tests/reference/.
 #include "tests/support/reference_frames.h"
 
 #include <cinttypes>
 #include <cstdio>
+#include <string>
 
-int main() {
+static int write_every_frame() {
+    for (const ReferenceRun& run : reference_runs()) {
+        const ReferenceRun whole = whole_run_of(run);
+        std::vector<FrameCrc> raster, gl;
+        if (render_reference_frames(whole, raster, nullptr, false) != 0 ||
+            render_reference_frames(whole, gl, nullptr, true) != 0 || raster.size() != whole.frames.size() ||
+            gl.size() != raster.size()) {
+            std::fprintf(stderr, "The whole run of seed %" PRIu64 " failed.\n", run.seed);
+            return 1;
+        }
+        for (size_t i = 0; i < raster.size(); ++i) {
+            if (raster[i].crc != gl[i].crc || raster[i].rgb_crc != gl[i].rgb_crc) {
+                std::fprintf(stderr, "Seed %" PRIu64 ", frame %" PRId64 ": the two renderers differ.\n", run.seed,
+                             raster[i].frame);
+                return 1;
+            }
+        }
+        if (!write_whole_run_digests(whole_run_digest_path(run).c_str(), raster)) return 1;
+        std::fprintf(stderr, "%s: %zu frames\n", whole_run_digest_path(run).c_str(), raster.size());
+    }
+    return 0;
+}
+
+int main(int argc, char** argv) {
+    if (argc > 1 && std::string(argv[1]) == "--every-frame" && write_every_frame() != 0) return 1;
     std::printf("const std::vector<ExpectedRun> expected_runs = {\n");
     for (const ReferenceRun& run : reference_runs()) {
         std::vector<FrameCrc> crcs;

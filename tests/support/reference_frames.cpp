@@ -10,6 +10,7 @@
 #include <zlib.h>
 
 #include <cmath>
+#include <cstdio>
 
 namespace {
 
@@ -65,6 +66,50 @@ const std::vector<ReferenceRun>& reference_runs() {
 const std::vector<uint64_t>& reference_graph_seeds() {
     static const std::vector<uint64_t> seeds = {2718, 7};
     return seeds;
+}
+
+ReferenceRun whole_run_of(const ReferenceRun& run) {
+    ReferenceRun whole = {run.seed, run.start_seconds, {}};
+    const int64_t last = run.frames.back();  // each run's list ends on its last frame
+    for (int64_t f = 1; f <= last; ++f) whole.frames.push_back(f);
+    return whole;
+}
+
+std::string whole_run_digest_path(const ReferenceRun& run) {
+    char name[64];
+    std::snprintf(name, sizeof name, "tests/reference/seed-%llu-every-frame.crc", (unsigned long long)run.seed);
+    return name;
+}
+
+int write_whole_run_digests(const char* path, const std::vector<FrameCrc>& crcs) {
+    std::FILE* file = std::fopen(path, "wb");
+    if (file == nullptr) return 0;
+    bool ok = true;
+    for (const FrameCrc& c : crcs) {
+        const uint32_t values[2] = {c.crc, c.rgb_crc};
+        for (uint32_t v : values) {
+            const unsigned char bytes[4] = {(unsigned char)v, (unsigned char)(v >> 8), (unsigned char)(v >> 16),
+                                            (unsigned char)(v >> 24)};
+            ok = ok && std::fwrite(bytes, 1, 4, file) == 4;
+        }
+    }
+    return std::fclose(file) == 0 && ok ? 1 : 0;
+}
+
+int read_whole_run_digests(const char* path, std::vector<FrameCrc>& crcs) {
+    crcs.clear();
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) return 0;
+    unsigned char bytes[8];
+    while (std::fread(bytes, 1, 8, file) == 8) {
+        auto word = [&bytes](int at) {
+            return (uint32_t)bytes[at] | (uint32_t)bytes[at + 1] << 8 | (uint32_t)bytes[at + 2] << 16 |
+                   (uint32_t)bytes[at + 3] << 24;
+        };
+        crcs.push_back(FrameCrc{(int64_t)crcs.size() + 1, word(0), word(4)});
+    }
+    std::fclose(file);
+    return crcs.empty() ? 0 : 1;
 }
 
 double reference_song_time(const ReferenceRun& run, int64_t frame) {

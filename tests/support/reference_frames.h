@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 struct ReferenceRun {
@@ -33,6 +34,14 @@ struct FrameCrc {
 // The frames are drawn by our rasteriser, or by OpenGL when with_gl is set.
 int render_reference_frames(const ReferenceRun& run, std::vector<FrameCrc>& crcs,
                             std::vector<std::vector<uint8_t>>* keep_indexed, bool with_gl = false);
+
+// Every frame of run, and where the committed CRCs of every frame of it lie
+// (per frame: the palette indexes' CRC and the RGB CRC, 32-bit little-endian).
+ReferenceRun whole_run_of(const ReferenceRun& run);
+std::string whole_run_digest_path(const ReferenceRun& run);
+// Writes the CRCs of a whole run to path, or reads them; 1 on success.
+int write_whole_run_digests(const char* path, const std::vector<FrameCrc>& crcs);
+int read_whole_run_digests(const char* path, std::vector<FrameCrc>& crcs);
 
 // Song time of a frame of a run (negative in the lead-in).
 double reference_song_time(const ReferenceRun& run, int64_t frame);
