@@ -33,6 +33,8 @@ diff -r -q farm single > /dev/null || fail "farm export differs from the single 
 "$BIN" --record single.mkv "${RUN[@]}" --frames 91-150 2> /dev/null
 farm --chunks 3 -- --record=farm.mkv "${RUN[@]}" --frames=91-150 || fail "farm recording: $(<farm.out)"
 same_recording single.mkv farm.mkv || fail "farm recording differs from the single run"
+farm --chunks 2 -- --record both.mkv --export-png-frames both "${RUN[@]}" --frames 91-150 || fail "both outputs: $(<farm.out)"
+[ "$(video_frames both.mkv)" = 60 ] && [ "$(ls both | wc -l)" = 60 ] || fail "both outputs: $(ls both | wc -l) files"
 [ -z "$(ls -d ./*.farm 2> /dev/null)" ] || fail "work folders left: $(ls -d ./*.farm)"
 
 # --- Names the program refuses, the farm refuses with the program's message,

@@ -133,20 +133,22 @@ count_video_frames() {
     ffprobe -v error -count_packets -select_streams v:0 -show_entries stream=nb_read_packets -of csv=p=0 "$1" 2>/dev/null || true
 }
 
-# 0 when chunk k holds exactly its frames; else why_not says what is wrong.
+# 0 when chunk k's recording (if any) holds exactly its frames, and when
+# the chunk as a whole is complete; else why_not says what is wrong.
 why_not=""
-chunk_complete() {
+recording_complete() {
     local k=$1 expected got
+    [ -n "$record" ] || return 0
     expected=$(chunk_frames "$k")
-    if [ -n "$record" ]; then
-        got="$(count_video_frames "$work/chunk-$k.mkv")"
-        if [ "$got" != "$expected" ]; then
-            why_not="holds ${got:-no} of its $expected frames"
-            return 1
-        fi
-    fi
-    if [ -n "$export_dir" ] && [ ! -e "$work/chunk-$k.done" ]; then
-        why_not="has not put all of its $expected PNG frames in place"
+    got="$(count_video_frames "$work/chunk-$k.mkv")"
+    [ "$got" = "$expected" ] && return 0
+    why_not="holds ${got:-no} of its $expected frames"
+    return 1
+}
+chunk_complete() {
+    recording_complete "$1" || return 1
+    if [ -n "$export_dir" ] && [ ! -e "$work/chunk-$1.done" ]; then
+        why_not="has not put all of its $(chunk_frames "$1") PNG frames in place"
         return 1
     fi
 }
@@ -171,7 +173,7 @@ render_chunk() {
     args+=(--frames "$first-$last")
     local status=0
     "$program" "${args[@]}" >"$log" 2>&1 || status=$?
-    if ! chunk_complete "$k" && [ -n "$record" ]; then
+    if ! recording_complete "$k"; then
         fail "chunk $k (frames $first-$last) $why_not (exit status $status); see $log"
     fi
     if [ -n "$export_dir" ]; then
