@@ -9,6 +9,7 @@
 
 
 #include <cerrno>
+#include <cstdarg>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -29,8 +30,12 @@ const char* const export_failed = "Could not start indexed PNG export.\n";
 struct sigaction saved_sigxfsz;
 bool sigxfsz_saved = false;
 
-int refuse_recording(const char* format, const char* file, const char* detail = "") {
-    std::fprintf(stderr, format, file, detail);
+// The reason (a printf format) and the closing line; 0 for the caller.
+int refuse_recording(const char* format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    std::vfprintf(stderr, format, arguments);
+    va_end(arguments);
     std::fputs(recording_failed, stderr);
     return 0;
 }
@@ -65,15 +70,16 @@ int check_recording_name(const char* file, const AudioPlacement& audio) {
     }
     struct stat info;
     if (stat(file, &info) == 0 && S_ISDIR(info.st_mode)) {
-        return refuse_recording("Recording filename %s is a directory%s.\n", file);
+        return refuse_recording("Recording filename %s is a directory.\n", file);
     }
     if (!has_recording_extension(file)) {
-        return refuse_recording("Recording filename %s needs the extension .mkv, .avi, .mov or .nut%s.\n", file,
-                                ": the encoder chooses the file format by it");
+        return refuse_recording("Recording filename %s needs the extension .mkv, .avi, .mov or .nut: the encoder "
+                                "chooses the file format by it.\n",
+                                file);
     }
     if (!format_recording_temp_template(temp_template, sizeof temp_template, file) ||
         !format_encoder_command(command, encoder_command_capacity, temp_template, audio)) {
-        return refuse_recording("Recording filename is too long: %s%s\n", file);
+        return refuse_recording("Recording filename is too long: %s\n", file);
     }
     // The temporary file is made beside the name: its directory must take it.
     static char directory[recording_path_capacity];

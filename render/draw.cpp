@@ -19,10 +19,6 @@ DrawBackend draw_backend() {
     return chosen;
 }
 
-const unsigned char* raster_frame_pixels() {
-    return raster_backend_pixels();
-}
-
 void clear_frame_to_black() {
     calls->clear();
     drawn_since_clear = false;

@@ -14,4 +14,3 @@ struct DrawCalls {
 
 extern const DrawCalls gl_draw_calls;
 extern const DrawCalls raster_draw_calls;
-const unsigned char* raster_backend_pixels();

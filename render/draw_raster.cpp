@@ -1,5 +1,6 @@
 // The rasteriser backend: every call draws at once into one frame in
 // memory, made once for the whole run.
+#include "render/draw.h"
 #include "render/draw_backends.h"
 
 #include "render/raster.h"
@@ -55,6 +56,6 @@ void nothing_to_flush() {}
 const DrawCalls raster_draw_calls = {raster_clear_frame, raster_colour,      raster_fill,     raster_begin_lines,
                                      raster_line_vertex, raster_end_lines, nothing_to_flush};
 
-const unsigned char* raster_backend_pixels() {
+const unsigned char* raster_frame_pixels() {
     return frame.rgb;
 }
