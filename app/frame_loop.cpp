@@ -147,7 +147,7 @@ int run_frame_loop(AppWindow& app, double start_seconds, OfflineOutput* output) 
     music = MusicStream{};
     LoopState loop = {};
     loop.prev_now = SDL_GetPerformanceCounter();
-    loop.ticks_per_frame = SDL_GetPerformanceFrequency() / 60;
+    loop.ticks_per_frame = SDL_GetPerformanceFrequency() / frame_rate;
     loop.next_swap = loop.prev_now + loop.ticks_per_frame;
     loop.audio_start = -1.0;
     loop.end_time = -1.0;

@@ -1,5 +1,7 @@
 #include "app/launch_options.h"
 
+#include "graph/graph_state.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -24,7 +26,7 @@ static void note_ignored(LaunchOptions& options, IgnoredKind kind, const char* a
 // still read that way, and the user is told.
 static uint64_t parse_seed(LaunchOptions& options, const char* text, const char* option) {
     char* end = nullptr;
-    uint64_t seed = (uint64_t)std::strtoul(text, &end, 10) % 10000u;
+    uint64_t seed = wrap_seed((uint64_t)std::strtoul(text, &end, 10));
     if (end == text) {
         note_ignored(options, IgnoredKind::not_a_number, text, option);
     } else if (*end != '\0') {

@@ -1,5 +1,6 @@
 #include "app/overlay.h"
 
+#include "graph/graph_drawing.h"
 #include "render/font.h"
 #include "render/primitives.h"
 #include "render/screen.h"
@@ -30,13 +31,7 @@ void draw_title_card(double t) {
     rect(797.0f, 468.0f, 374.0f, 94.0f);
     make_bar_colour_current(bar_number(t));
     text("ostrel", 809.0f, 480.0f, 10.0f);
-    // The centre square once more, over the card, flashing with the beat.
-    if (beat_flash(t)) {
-        set_colour(black_colour);
-    } else {
-        set_colour(white_colour);
-    }
-    rect(951.75f, 531.75f, 16.5f, 16.5f);
+    draw_centre_square(t);
 }
 
 void draw_hud(double t, uint64_t seed) {
@@ -47,7 +42,7 @@ void draw_hud(double t, uint64_t seed) {
     text(seed_text, screen_width_f - w - 8.0f, 1065.0f, 1.0f);
 
     char bar_text[32];
-    std::snprintf(bar_text, sizeof bar_text, "%03d:147", bar_number(t));
+    std::snprintf(bar_text, sizeof bar_text, "%03d:%d", bar_number(t), piece_bars);
     set_colour(white_colour);
     text(bar_text, 8.0f, 8.0f, 1.0f);
 }

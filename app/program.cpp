@@ -22,10 +22,15 @@ static RenderRequest render_request_for(const LaunchOptions& options, const Fram
     return request;
 }
 
+// The seed given, or one drawn from the clock.
+static uint64_t run_seed(const LaunchOptions& options) {
+    return wrap_seed(options.seed_given ? options.seed : seed_from_clock());
+}
+
 int print_run_info(const LaunchOptions& options) {
     static OfflineOutput plan;
     if (!plan_offline_output(plan, render_request_for(options, nullptr))) return 1;
-    const uint64_t seed = (options.seed_given ? options.seed : seed_from_clock()) % 10000u;
+    const uint64_t seed = run_seed(options);
     std::printf("frames %ld\nfirst_frame %ld\nlast_frame %ld\nseed %lu\nseed_given %d\n", (long)plan.range_frames,
                 (long)plan.first_frame, (long)(plan.first_frame + plan.range_frames - 1), (unsigned long)seed,
                 options.seed_given ? 1 : 0);
@@ -48,7 +53,7 @@ int run_piece(const LaunchOptions& options, const FrameInspection* inspection) {
     if (!(raster ? start_without_window(app) : start_window(app, offline, request))) return 1;
     if (offline) catch_stop_signals();
 
-    layout_seed = (options.seed_given ? options.seed : seed_from_clock()) % 10000u;
+    layout_seed = run_seed(options);
     build_startup_layout();
 
     // Names, the encoder, the track and the range are checked before the

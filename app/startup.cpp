@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include "graph/graph_state.h"
 #include "render/gl_setup.h"
 #include "render/present.h"
 
@@ -145,7 +146,7 @@ int start_without_window(AppWindow& app) {
 }
 
 uint64_t seed_from_clock() {
-    return ((uint64_t)std::time(nullptr) ^ (uint64_t)SDL_GetPerformanceCounter()) % 10000u;
+    return wrap_seed((uint64_t)std::time(nullptr) ^ (uint64_t)SDL_GetPerformanceCounter());
 }
 
 void close_window(AppWindow& app) {

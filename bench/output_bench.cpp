@@ -92,7 +92,7 @@ BENCHMARK(BM_ReadBack)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_MapPalette(benchmark::State& state) {
     ensure_window();
     static Exporter exporter;
-    setup_exporter(exporter, bench_dir, 1);
+    setup_exporter(exporter, bench_dir);
     draw_scene_frame(state.range(0) == 1);
     read_back(exporter.rgb);
     for (auto _ : state) map_frame_to_palette(exporter.rgb, exporter.lookup, exporter.indexed, indexed_frame_bytes);
@@ -103,7 +103,7 @@ BENCHMARK(BM_MapPalette)->ArgName("tree")->Arg(0)->Arg(1)->Unit(benchmark::kMill
 void BM_EncodePng(benchmark::State& state) {
     ensure_window();
     static Exporter exporter;
-    setup_exporter(exporter, bench_dir, 1);
+    setup_exporter(exporter, bench_dir);
     draw_scene_frame(state.range(0) == 1);
     read_back(exporter.rgb);
     map_frame_to_palette(exporter.rgb, exporter.lookup, exporter.indexed, indexed_frame_bytes);
@@ -145,7 +145,7 @@ void BM_ExportPlainLoop(benchmark::State& state) {
     char dir[200];
     std::snprintf(dir, sizeof dir, "%s/plain", bench_dir);
     mkdir(dir, 0755);
-    setup_exporter(exporter, dir, 1 << 30);
+    setup_exporter(exporter, dir);
     char path[1100];
     tree_t = 180.0;  // every loop draws the same stretch of the tree scene
     for (auto _ : state) {
@@ -176,7 +176,7 @@ void BM_ExportPlainVersusWorkers(benchmark::State& state) {
     std::snprintf(plain_dir, sizeof plain_dir, "%s/plain", bench_dir);
     std::snprintf(worker_dir, sizeof worker_dir, "%s/workers", bench_dir);
     mkdir(plain_dir, 0755);
-    setup_exporter(plain, plain_dir, 1 << 30);
+    setup_exporter(plain, plain_dir);
     RenderRequest options = {};
     options.export_dir = worker_dir;
     if (!setup_offline_output(out, options)) {

@@ -33,9 +33,10 @@ Point swayed_point(int i, double now) {
     return p;
 }
 
-// Node 0's path and every pair with an even index sum leave horizontally.
+// Node 0's path from the centre leaves horizontally; the others follow the
+// elbow rule.
 bool leaves_horizontally(int from, int to) {
-    return from < 0 || (from + to) % 2 == 0;
+    return from < 0 || elbow_leaves_horizontally(from, to);
 }
 
 Point elbow_corner(Point s, Point e, bool horizontal_first) {

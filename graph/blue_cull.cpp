@@ -8,10 +8,6 @@
 
 namespace {
 
-// The sway phases of floating_position at song time 54.857142857142854.
-const double baked_sway_x_phase = 23.04;
-const double baked_sway_y_phase = 16.8192;
-
 int choose_survivor(int n) {
     if (n <= 0) return -1;
     for (int i = 0; i < n; ++i) {
@@ -54,11 +50,12 @@ void bake_blue_transition(double t) {
             ghost_remaining[i] = 0.0f;
             continue;
         }
-        double p = (double)nodes[i].phase;
-        float sx = (float)std::sin(p + baked_sway_x_phase);
-        float cy = (float)std::cos(1.31 * p + baked_sway_y_phase);
-        nodes[i].x += 30.0f * sx;
-        nodes[i].y += 22.0f * cy;
+        // The node keeps the place its sway had at the end of bar 32.
+        float x = 0.0f;
+        float y = 0.0f;
+        floating_position(i, blue_phase_start, &x, &y);
+        nodes[i].x = x;
+        nodes[i].y = y;
     }
     blue_transition_baked = 1;
 }

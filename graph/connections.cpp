@@ -36,28 +36,28 @@ int rebuild_node_highlights(int n) {
 
 namespace {
 
-int scheduled_target_count(double t) {
-    if (t < 10.0) return 0;
-    if (t < 16.0) return 1;
-    if (t < 20.0) return 2;
+int scheduled_target_count(double graph_time) {
+    if (graph_time < 10.0) return 0;
+    if (graph_time < 16.0) return 1;
+    if (graph_time < 20.0) return 2;
     return 3;
 }
 
 // Ceiling on highlighted nodes: 5 % of n, 50 % at graph time 10 falling
 // linearly back to 5 % at 100.
-int max_highlighted_nodes(double t, int n) {
-    if (t < 10.0 || t >= 100.0) return (int)(n * 0.05);
-    float fall = (float)((t - 10.0) / 90.0);
+int max_highlighted_nodes(double graph_time, int n) {
+    if (graph_time < 10.0 || graph_time >= 100.0) return (int)(n * 0.05);
+    float fall = (float)((graph_time - 10.0) / 90.0);
     return (int)((0.5f - fall * 0.45f) * (float)n);
 }
 
-float spawn_rate_at(double t) {
-    if (t < 20.0) return 0.0f;
-    return std::min((float)(t - 20.0) * 0.0008f + 0.006f, 0.08f);
+float spawn_rate_at(double graph_time) {
+    if (graph_time < 20.0) return 0.0f;
+    return std::min((float)(graph_time - 20.0) * 0.0008f + 0.006f, 0.08f);
 }
 
-float growth_scale_at(double t) {
-    float g = (float)(t / 25.0);
+float growth_scale_at(double graph_time) {
+    float g = (float)(graph_time / 25.0);
     g = std::max(0.0f, std::min(g, 1.0f));
     return g * g * 1.55f + 0.65f;
 }
@@ -84,8 +84,8 @@ int find_scheduled_pair(int n, bool touching, int* pa, int* pb) {
 
 // The three early highlights: the first on the first enabled pair, the next
 // ones along connections touching it.
-void place_scheduled_highlights(int n, double t) {
-    int target_count = scheduled_target_count(t);
+void place_scheduled_highlights(int n, double graph_time) {
+    int target_count = scheduled_target_count(graph_time);
     while (scheduled_colors_created < target_count && n > 0) {
         int a = 0;
         int b = 0;
@@ -178,16 +178,16 @@ void grow_pair(const StepRates& rates, float pulse, int a, int b, int* count) {
 
 }  // namespace
 
-void update_connections(float dt, float pulse, double t) {
+void update_connections(float dt, float pulse, double graph_time) {
     int n = active_node_count();
     rebuild_node_highlights(n);
-    place_scheduled_highlights(n, t);
+    place_scheduled_highlights(n, graph_time);
 
     StepRates rates;
     rates.n = n;
-    rates.max_highlighted = max_highlighted_nodes(t, n);
-    rates.spawn_rate = spawn_rate_at(t);
-    rates.growth_scale = growth_scale_at(t);
+    rates.max_highlighted = max_highlighted_nodes(graph_time, n);
+    rates.spawn_rate = spawn_rate_at(graph_time);
+    rates.growth_scale = growth_scale_at(graph_time);
     rates.dt = dt;
     int count = rebuild_node_highlights(n);
     if (n < 2) return;

@@ -1,7 +1,8 @@
 // Connection growth and the red/green highlight economy.
 #pragma once
 
-void update_connections(float dt, float pulse, double t);
+// graph_time: the graph clock, half of song time; pulse: its beat pulse.
+void update_connections(float dt, float pulse, double graph_time);
 int rebuild_node_highlights(int n);
 bool connection_is_blue(double t, int a, int b);
 

@@ -1,4 +1,3 @@
-#include "render/screen.h"
 #include "graph/graph_drawing.h"
 
 #include "capture/capture_drawing.h"
@@ -6,6 +5,7 @@
 #include "graph/connections.h"
 #include "graph/graph_state.h"
 #include "render/primitives.h"
+#include "render/screen.h"
 #include "timeline/timeline.h"
 
 #include <algorithm>
@@ -51,9 +51,9 @@ void draw_ghost_outlines(int n) {
 void emit_connection_elbow(int a, int b) {
     const Node& na = nodes[a];
     const Node& nb = nodes[b];
-    bool even = (a + b) % 2 == 0;
-    float kx = even ? nb.x : na.x;
-    float ky = even ? na.y : nb.y;
+    bool horizontal_first = elbow_leaves_horizontally(a, b);
+    float kx = horizontal_first ? nb.x : na.x;
+    float ky = horizontal_first ? na.y : nb.y;
     line_vertex(snap(na.x), snap(na.y));
     line_vertex(snap((kx - na.x) + na.x), snap((ky - na.y) + na.y));
     line_vertex(snap(nb.x), snap(nb.y));
@@ -153,15 +153,6 @@ void draw_revival(double t) {
     }
 }
 
-void draw_centre_square(double t) {
-    if (beat_flash(t)) {
-        set_colour(black_colour);
-    } else {
-        set_colour(white_colour);
-    }
-    rect(951.75f, 531.75f, 16.5f, 16.5f);
-}
-
 void draw_blue_ring(float radius) {
     make_blue_current();
     begin_line_loop();
@@ -196,6 +187,15 @@ void draw_ring_and_centre(double t, int n) {
 }
 
 }  // namespace
+
+void draw_centre_square(double t) {
+    if (beat_flash(t)) {
+        set_colour(black_colour);
+    } else {
+        set_colour(white_colour);
+    }
+    rect(951.75f, 531.75f, 16.5f, 16.5f);
+}
 
 void draw_graph_scene(double t) {
     const int n = active_node_count();

@@ -5,3 +5,7 @@
 
 void draw_graph_scene(double t);
 
+// The white square at the screen centre, black during the beat flash; the
+// title card draws it once more over itself.
+void draw_centre_square(double t);
+

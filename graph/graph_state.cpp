@@ -245,7 +245,7 @@ void build_startup_layout() {
 }
 
 void reseed_layout(uint64_t seed) {
-    layout_seed = seed % 10000u;
+    layout_seed = wrap_seed(seed);
     rng_state = layout_seed;
     respawn_all_nodes();
     randomize_connections();

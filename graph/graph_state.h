@@ -36,6 +36,10 @@ struct Control {
 
 enum ControlIndex { control_am, control_di, control_in, control_sp, control_sq, control_dr, control_count };
 
+// Seeds are 0..9999: any number given or drawn is taken modulo the count.
+const uint64_t seed_count = 10000;
+inline uint64_t wrap_seed(uint64_t seed) { return seed % seed_count; }
+
 // 2 pi in single precision, for headings and the dance period.
 const float two_pi_f = 6.2831855f;
 // The point that nodes and particles circle, each product in single
@@ -45,6 +49,11 @@ const float swirl_center_y = 0.51f * screen_height_f;
 // Song seconds between the survivor being left alone and its dance: four
 // bars.
 const double survivor_solitude_seconds = 6.857142857142857;
+
+// The elbow from node a to node b leaves a horizontally, turning at
+// (x_b, y_a), when a + b is even; otherwise it leaves vertically and turns
+// at (x_a, y_b).
+inline bool elbow_leaves_horizontally(int a, int b) { return (a + b) % 2 == 0; }
 
 // The pair a < b lives at a * node_capacity + b.
 inline int pair_index(int a, int b) { return a * node_capacity + b; }

@@ -107,11 +107,10 @@ void gather_grown_pairs(int n) {
             if (!(row[b] >= grown_threshold)) continue;
             const Node& na = nodes[a];
             const Node& nb = nodes[b];
-            // Even pairs turn at (x_b, y_a), odd ones at (x_a, y_b).
-            const bool even = (a + b) % 2 == 0;
+            const bool horizontal_first = elbow_leaves_horizontally(a, b);
             const int k = grown.count++;
-            grown.leg_y[k] = even ? na.y : nb.y;
-            grown.leg_x[k] = even ? nb.x : na.x;
+            grown.leg_y[k] = horizontal_first ? na.y : nb.y;
+            grown.leg_x[k] = horizontal_first ? nb.x : na.x;
             grown.x_lo[k] = na.x < nb.x ? na.x : nb.x;
             grown.x_hi[k] = na.x < nb.x ? nb.x : na.x;
             grown.y_lo[k] = na.y < nb.y ? na.y : nb.y;

@@ -1,7 +1,8 @@
-#include "render/screen.h"
 #include "graph/motion.h"
 
 #include "graph/graph_state.h"
+#include "render/screen.h"
+#include "timeline/timeline.h"
 
 #include <algorithm>
 #include <cmath>
@@ -24,20 +25,20 @@ float wrap_axis(float v, float high) {
     return v;
 }
 
-bool is_dancing(int i, double s) {
-    return i == blue_survivor && survivor_alone_since >= 0.0 && s >= survivor_alone_since + survivor_solitude_seconds;
+bool is_dancing(int i, double t) {
+    return i == blue_survivor && survivor_alone_since >= 0.0 && t >= survivor_alone_since + survivor_solitude_seconds;
 }
 
 // The survivor leaves its swirl for a circle of its own, starting where it
 // stands and as fast as the swirl carried it.
-void dance_survivor(Node& node, double s, float dx, float dy, float r, float sw) {
+void dance_survivor(Node& node, double t, float dx, float dy, float r, float sw) {
     if (!survivor_dance_initialized) {
         survivor_dance_angle = (float)std::atan2((double)dy, (double)dx);
         survivor_dance_omega = (sw / r) * 0.5f;
         survivor_dance_radius = r;
         survivor_dance_initialized = 1;
     }
-    float u = (float)(s - survivor_alone_since - survivor_solitude_seconds);
+    float u = (float)(t - survivor_alone_since - survivor_solitude_seconds);
     float theta = dance_angle_offset(u, survivor_dance_omega) + survivor_dance_angle;
     node.x = (float)std::cos((double)theta) * survivor_dance_radius + swirl_center_x;
     node.y = (float)std::sin((double)theta) * survivor_dance_radius + swirl_center_y;
@@ -45,10 +46,10 @@ void dance_survivor(Node& node, double s, float dx, float dy, float r, float sw)
 
 // Dead nodes turn their swirl around over one dance period once the
 // survivor has stopped, one after another by their stagger.
-float reversed_swirl_speed(int i, int n, double s, float sw) {
+float reversed_swirl_speed(int i, int n, double t, float sw) {
     float period = survivor_dance_period();
     float stagger = (float)((47 * i) % n) * 0.055f;
-    float q = (float)(s - survivor_alone_since - survivor_solitude_seconds - (double)(1.15f * period)) - stagger;
+    float q = (float)(t - survivor_alone_since - survivor_solitude_seconds - (double)(1.15f * period)) - stagger;
     if (q > 0.0f) sw = sw * (1.0f - 2.0f * std::min(q / period, 1.0f));
     return sw;
 }
@@ -71,23 +72,23 @@ float dance_angle_offset(float u, float omega) {
     return 0.47123894f - (u - a2) * omega;
 }
 
-void update_nodes(float dt, double t) {
+void update_nodes(float dt, double graph_time) {
     int n = active_node_count();
-    if (t < 20.0 || n <= 0) return;
-    const float tf = (float)t;
+    if (graph_time < swirl_start_graph_time || n <= 0) return;
+    const float tf = (float)graph_time;
     const float ramp = std::min((tf - 18.5f) / (31.0f / 6.0f), 1.0f);
     const float ramp2 = ramp * ramp;
     const float sp = controls[control_sp].value;
     const float dr = controls[control_dr].value;
-    const double s = 2.0 * t;
+    const double t = 2.0 * graph_time;  // song time
 
     for (int i = 0; i < n; ++i) {
         Node& node = nodes[i];
         float wx = 0.0f;
         float wy = 0.0f;
         if (node_alive[i]) {
-            wx = sp * node.vx + (float)std::sin(0.35 * t + (double)node.phase) * dr * 8.0f;
-            wy = sp * node.vy + (float)std::cos(0.29 * t + (double)node.phase) * dr * 8.0f;
+            wx = sp * node.vx + (float)std::sin(0.35 * graph_time + (double)node.phase) * dr * 8.0f;
+            wy = sp * node.vy + (float)std::cos(0.29 * graph_time + (double)node.phase) * dr * 8.0f;
         }
         float dx = node.x - swirl_center_x;
         float dy = node.y - swirl_center_y;
@@ -96,14 +97,14 @@ void update_nodes(float dt, double t) {
         float uy = dy / r;
         float sw = swirl_speed(i);
 
-        if (is_dancing(i, s)) {
-            dance_survivor(node, s, dx, dy, r, sw);
+        if (is_dancing(i, t)) {
+            dance_survivor(node, t, dx, dy, r, sw);
             continue;
         }
 
         float w = std::min((tf - capture_start(i)) / capture_duration(i), 1.0f);
         w = w * w * ramp2;
-        if (!node_alive[i] && survivor_dance_initialized) sw = reversed_swirl_speed(i, n, s, sw);
+        if (!node_alive[i] && survivor_dance_initialized) sw = reversed_swirl_speed(i, n, t, sw);
         float rr = (orbit_radius(i) - r) * 0.16f;
         float vxt = w * (sw * (-uy) + ux * rr) + (1.0f - w) * wx;
         float vyt = w * (sw * ux + uy * rr) + (1.0f - w) * wy;

@@ -2,7 +2,8 @@
 // reversal of the dead nodes' swirl.
 #pragma once
 
-void update_nodes(float dt, double t);
+// graph_time: the graph clock, half of song time.
+void update_nodes(float dt, double graph_time);
 
 // Angle the survivor has turned u song seconds into its dance at starting
 // speed omega: it slows to a stop over 1.15 periods, swings back over one

@@ -78,7 +78,7 @@ int format_frame_path(char* out, size_t size, const char* directory, int64_t fra
     return n >= 0 && (size_t)n < size ? 1 : 0;
 }
 
-int setup_exporter(Exporter& exporter, const char* directory, int64_t frame_count) {
+int setup_exporter(Exporter& exporter, const char* directory) {
     std::memset(&exporter, 0, sizeof exporter);
     if (std::strlen(directory) >= export_directory_capacity) return 0;
     exporter.rgb = (unsigned char*)std::malloc(indexed_frame_bytes * 3);
@@ -92,7 +92,6 @@ int setup_exporter(Exporter& exporter, const char* directory, int64_t frame_coun
     std::memcpy(exporter.palette, export_palette, sizeof export_palette);
     exporter.palette_count = export_palette_count;
     build_lookup_table(exporter.lookup, exporter.palette, exporter.palette_count);
-    exporter.frame_count = frame_count;
     return 1;
 }
 

@@ -17,8 +17,6 @@ struct Exporter {
     unsigned char* lookup;   // palette index of every 15-bit colour
     unsigned char palette[256][3];
     int32_t palette_count;
-    int64_t frame_index;  // frames exported so far
-    int64_t frame_count;
     char directory[export_directory_capacity];
 };
 
@@ -43,7 +41,7 @@ int format_frame_path(char* out, size_t size, const char* directory, int64_t fra
 // Allocates the three buffers and fills the palette, lookup table and
 // directory; directory must be shorter than export_directory_capacity.
 // 1 on success; on failure the exporter is left zeroed.
-int setup_exporter(Exporter& exporter, const char* directory, int64_t frame_count);
+int setup_exporter(Exporter& exporter, const char* directory);
 void free_exporter(Exporter& exporter);
 
 // Writes the exporter's indexed buffer with its palette to path. 1 on

@@ -254,7 +254,7 @@ int start_offline_output(OfflineOutput& out) {
         if (!prepare_export_directory(out.export_dir)) return 0;
     }
     if (out.exporting || out.inspection != nullptr) {
-        if (!setup_exporter(out.exporter, out.exporting ? out.export_dir : "", out.total_frames)) {
+        if (!setup_exporter(out.exporter, out.exporting ? out.export_dir : "")) {
             std::fputs(export_failed, stderr);
             return 0;
         }
@@ -331,7 +331,6 @@ bool write_offline_frame(OfflineOutput& out) {
             }
             if (out.exporting) {
                 submit_encode_slot(frame_number);
-                out.exporter.frame_index++;
                 if (encode_failed()) stop = true;
             }
         }

@@ -316,7 +316,7 @@ int start_recorder(Recorder& recorder, const char* name, const AudioPlacement& a
     fcntl(recorder.fd, F_SETFL, O_NONBLOCK);
     // A write into the pipe of an encoder that has gone must come back as a
     // failed write, not kill the program.
-    signal(SIGPIPE, SIG_IGN);
+    ignore_broken_pipes();
     return 1;
 }
 

@@ -31,6 +31,10 @@ void catch_stop_signals() {
     sigemptyset(&stop.sa_mask);
     // No SA_RESTART: a blocked write returns, so the loop sees the request.
     for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal_number, &stop, nullptr);
+    ignore_broken_pipes();
+}
+
+void ignore_broken_pipes() {
     struct sigaction ignore = {};
     ignore.sa_handler = SIG_IGN;
     sigemptyset(&ignore.sa_mask);

@@ -7,6 +7,9 @@
 // Installs the handlers and ignores SIGPIPE. (The output itself ignores
 // SIGXFSZ while it writes, so a file size limit is a failed write too.)
 void catch_stop_signals();
+// SIGPIPE ignored: the recorder asks for it too, so its pipe is safe even
+// where the handlers are not installed.
+void ignore_broken_pipes();
 // True once one of the three signals has arrived.
 bool stop_requested();
 // How many of them have arrived so far.

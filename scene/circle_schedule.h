@@ -3,22 +3,24 @@
 #pragma once
 
 #include "scene/tree_layout.h"
+#include "timeline/timeline.h"
 
 #include <cstdint>
 
 const double tree_block_seconds = 13.714285714285714;  // 8 bars
-// Local-time boundaries (l = t - start of bar 96).
-const double collapse_rows_start = 41.14285714285714;   // bar 120
-const double second_row_start = 44.57142857142857;      // bar 122
-const double third_row_start = 48.0;                    // bar 124
-const double fourth_row_start = 51.42857142857143;      // bar 126
-const double ending_start = 54.85714285714286;          // bar 128
-const double ending_black = 66.85714285714286;          // bar 135
-// Credit windows on absolute song time.
+// Credit windows on absolute song time: bars 120-122 and 124-126.
 const double first_credit_start = 205.7142857142857;
 const double first_credit_end = 209.1428571428571;
 const double second_credit_start = 212.57142857142856;
 const double second_credit_end = 215.99999999999997;
+// Local-time boundaries (l = t - start of bar 96). Those that are also
+// boundaries of the song are taken from them (each difference is exact).
+const double collapse_rows_start = first_credit_start - circle_phase_start;  // bar 120
+const double second_row_start = 44.57142857142857;                           // bar 122
+const double third_row_start = 48.0;                                         // bar 124
+const double fourth_row_start = 51.42857142857143;                           // bar 126
+const double ending_start = hud_end - circle_phase_start;                    // bar 128
+const double ending_black = piece_end - circle_phase_start;                  // bar 135
 
 // One row of the schedule.
 struct CircleScheduleRow {

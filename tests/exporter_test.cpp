@@ -35,7 +35,7 @@ void fill_indexed(unsigned char* indexed, unsigned seed) {
 class ExporterTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_EQ(setup_exporter(exporter, "unused", 10), 1);
+        ASSERT_EQ(setup_exporter(exporter, "unused"), 1);
         char pattern[] = "/tmp/ostrel-exporter-XXXXXX";
         dir = mkdtemp(pattern);
         std::strcpy(exporter.directory, dir.c_str());

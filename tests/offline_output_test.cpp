@@ -65,7 +65,7 @@ TEST(OfflineOutput, RecordingAndExportHoldTheDrawnFramesExactly) {
     EXPECT_EQ(finish_offline_output(out), 0);
 
     Exporter mapping;
-    ASSERT_EQ(setup_exporter(mapping, "unused", 1), 1);
+    ASSERT_EQ(setup_exporter(mapping, "unused"), 1);
     std::vector<Picture> video = decode_frames(file), pngs = decode_frames(frames_dir + "/frame-%06d.png");
     ASSERT_EQ(video.size(), 3u);
     ASSERT_EQ(pngs.size(), 3u);

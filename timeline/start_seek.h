@@ -2,15 +2,17 @@
 // steps behind a loader screen.
 #pragma once
 
+#include "timeline/timeline.h"
+
 #include <SDL2/SDL.h>
 
 // The seek never simulates past the point where the graph freezes.
-const double seek_step_seconds = 0.016666666666666666;
+const double seek_step_seconds = frame_seconds;
 const double loader_redraw_seconds = 0.12;
 // The loader is presented at most once per screen refresh of wall-clock
 // time (plus its first and its full picture): more would never be seen and
 // only slow the seek down.
-const double loader_present_seconds = 1.0 / 60.0;
+const double loader_present_seconds = frame_seconds;
 
 // Draws one loader frame (captions, track, progress bar) and swaps.
 void draw_start_loader(SDL_Window* window, double done, double total);

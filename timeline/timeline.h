@@ -7,18 +7,19 @@
 const double beat_seconds = 0.42857142857142855;  // 60 / 140
 const double bar_seconds = 1.7142857142857142;    // 4 beats
 
-const double first_beat_end = 0.42857142857142855;     // intro sweep ends
-const double first_node_time = 3.4285714285714284;     // beat 8: AM becomes 1
 const double title_card_start = 29.142857142857142;    // bar 18
 const double title_card_end = 41.14285714285714;       // end of bar 24
-const double swirl_start = 40.0;                       // graph time 20
 const double blue_phase_start = 54.857142857142854;    // 32 bars
 const double blue_cull_start = 65.35714285714286;      // 152.5 beats
 const double circle_phase_start = 164.57142857142856;  // 96 bars
 const double hud_end = 219.42857142857142;             // 128 bars
 const double piece_end = 231.42857142857142;           // 135 bars
 
-const int piece_bars = 147;
+const int piece_bars = 147;  // the bar count the head-up text shows
+
+// The nodes start to swirl at graph time 20 (graph time runs at half song
+// time: song time 40).
+const double swirl_start_graph_time = 20.0;
 
 // Frames: 60 per second of clock, 1/60 s of song time per offline frame.
 const int frame_rate = 60;
@@ -29,7 +30,7 @@ const double lead_in_seconds = 2.0;
 const double blackout_seconds = 4.0;
 
 // Loop clock of the offline frame with 0-based index frame_index.
-inline double offline_clock(int64_t frame_index) { return (double)frame_index / 60.0; }
+inline double offline_clock(int64_t frame_index) { return (double)frame_index / (double)frame_rate; }
 // True once the closing blackout that began at end_time has lasted its
 // 4 s at clock: that frame is the last one.
 inline bool blackout_finished(double clock, double end_time) { return !(clock - end_time < blackout_seconds); }
