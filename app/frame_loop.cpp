@@ -141,9 +141,33 @@ void reseed_from_clock() {
     reseed_layout(seed_from_clock());
 }
 
+// Offline, the loop clock is the frame's own: frame n at n / 60 s. In real
+// time it advances by the time since the last frame, at most one long step.
+static void advance_loop_clock(LoopState& loop, const OfflineOutput* output) {
+    if (output != nullptr) {
+        loop.clock = offline_clock(offline_frames_done(*output));
+        loop.dt = (float)frame_seconds;
+        return;
+    }
+    float elapsed = (float)((double)(loop.now - loop.prev_now) / (double)SDL_GetPerformanceFrequency());
+    loop.dt = elapsed > max_step_seconds ? max_step_seconds : elapsed;
+    loop.clock = loop.clock + loop.dt;
+}
+
+// Once song time runs: one simulation step before bar 96, the music, and
+// the frame's picture when it is drawn.
+static void play_song_time(LoopState& loop, double start_seconds, const OfflineOutput* output, bool drawn) {
+    const bool offline = output != nullptr;
+    double t = start_seconds + loop.clock - loop.audio_start;
+    if (t < circle_phase_start) run_simulation_step(t, loop.dt);
+    if (music.active) music_update(music);
+    FrameContent content = choose_frame_content(t, offline, offline ? output->duration : 0.0, music.active != 0);
+    if (content == FrameContent::blackout) time_blackout(loop);
+    if (drawn) draw_song_frame(loop, content, t);
+}
+
 int run_frame_loop(AppWindow& app, double start_seconds, OfflineOutput* output) {
     const bool offline = output != nullptr;
-    const double frequency = (double)SDL_GetPerformanceFrequency();
     music = MusicStream{};
     LoopState loop = {};
     loop.prev_now = SDL_GetPerformanceCounter();
@@ -159,15 +183,7 @@ int run_frame_loop(AppWindow& app, double start_seconds, OfflineOutput* output) 
         }
         loop.frame_start = SDL_GetPerformanceCounter();
         loop.now = SDL_GetPerformanceCounter();
-
-        if (offline) {
-            loop.clock = offline_clock(offline_frames_done(*output));
-            loop.dt = (float)frame_seconds;
-        } else {
-            float elapsed = (float)((double)(loop.now - loop.prev_now) / frequency);
-            loop.dt = elapsed > max_step_seconds ? max_step_seconds : elapsed;
-            loop.clock = loop.clock + loop.dt;
-        }
+        advance_loop_clock(loop, output);
 
         loop.running = true;
         handle_events(loop, app);
@@ -184,13 +200,7 @@ int run_frame_loop(AppWindow& app, double start_seconds, OfflineOutput* output) 
         const bool drawn = !offline || offline_frame_wanted(*output);
         if (drawn) clear_frame_to_black();
         if (loop.audio_start >= 0.0 && loop.clock >= loop.audio_start) {
-            double t = start_seconds + loop.clock - loop.audio_start;
-            if (t < circle_phase_start) run_simulation_step(t, loop.dt);
-            if (music.active) music_update(music);
-            FrameContent content =
-                choose_frame_content(t, offline, offline ? output->duration : 0.0, music.active != 0);
-            if (content == FrameContent::blackout) time_blackout(loop);
-            if (drawn) draw_song_frame(loop, content, t);
+            play_song_time(loop, start_seconds, output, drawn);
         }
 
         flush_drawing();

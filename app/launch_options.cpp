@@ -102,11 +102,8 @@ static bool match_export_option(const char* arg, const char** inline_value) {
            match_option(arg, "--export-png-frames", inline_value);
 }
 
-LaunchOptions parse_launch_options(int argc, const char* const* argv) {
-    LaunchOptions options = {};
-    if (argc < 2 || argv == nullptr) return options;
-
-    // First look: only the first argument can switch recording on.
+// First look: only the first argument can switch recording on.
+static void read_first_argument(LaunchOptions& options, int argc, const char* const* argv) {
     const char* first = argv[1];
     const char* inline_value = nullptr;
     bool second_is_value = argc > 2 && !looks_like_option(argv[2]);
@@ -121,116 +118,150 @@ LaunchOptions parse_launch_options(int argc, const char* const* argv) {
                              : second_is_value       ? argv[2]
                                                      : default_export_dir;
     }
+}
 
-    // Scan: every argument, each option consuming its value. A value may
-    // also be given as --option=value; then it is taken whatever it is.
-    // An argument already reported as a left-out value is not reported again.
-    const char* reported = nullptr;
-    int i = 1;
-    while (i < argc) {
-        const char* arg = argv[i];
-        bool has_value = i + 1 < argc;
-        const char* value = has_value ? argv[i + 1] : nullptr;
-        if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
-            options.show_help = true;
-            i += 1;
-        } else if (std::strcmp(arg, "--version") == 0) {
-            options.show_version = true;
-            i += 1;
-        } else if (std::strcmp(arg, "--run-info") == 0) {
-            options.show_run_info = true;
-            i += 1;
-        } else if (match_option(arg, "--record", &inline_value)) {
-            if (i != 1) note_ignored(options, IgnoredKind::record_not_first, arg, nullptr);
-            if (inline_value != nullptr) {
-                i += 1;
-                continue;
-            }
-            if (!has_value) break;
-            if (looks_like_option(value)) {
-                if (i == 1) note_ignored(options, IgnoredKind::value_like_option, value, "--record");
-                reported = value;
-                i += 1;
-            } else {
-                i += 2;
-            }
-        } else if (match_export_option(arg, &inline_value)) {
-            options.export_png = true;
-            if (inline_value != nullptr) {
-                options.export_dir = inline_value;
-                i += 1;
-            } else if (has_value && !looks_like_option(value)) {
-                options.export_dir = value;
-                i += 2;
-            } else {
-                if (options.export_dir == nullptr) options.export_dir = default_export_dir;
-                if (!has_value) break;
-                note_ignored(options, IgnoredKind::value_like_option, value, arg);
-                reported = value;
-                i += 1;
-            }
-        } else if (match_option(arg, "--start", &inline_value) || match_option(arg, "--start-seconds", &inline_value)) {
-            const char* option = std::strncmp(arg, "--start-seconds", 15) == 0 ? "--start-seconds" : "--start";
-            if (inline_value != nullptr) {
-                options.start_seconds = parse_start(options, inline_value, option);
-                i += 1;
-                continue;
-            }
-            if (!has_value) break;
-            options.start_seconds = parse_start(options, value, option);
-            i += 2;
-        } else if (std::strcmp(arg, "--window") == 0) {
-            options.windowed = true;
-            i += 1;
-        } else if (match_option(arg, "--display", &inline_value)) {
-            const char* text = inline_value != nullptr ? inline_value : value;
-            if (text == nullptr) break;
-            char* end = nullptr;
-            long number = std::strtol(text, &end, 10);
-            bool whole = end != text && *end == '\0' && text[0] >= '0' && text[0] <= '9' && number <= 1000;
-            options.display = whole ? (int)number : 0;
-            options.display_text = whole ? nullptr : text;
-            i += inline_value != nullptr ? 1 : 2;
-        } else if (match_option(arg, "--renderer", &inline_value)) {
-            const char* text = inline_value != nullptr ? inline_value : value;
-            if (text == nullptr) break;
-            options.renderer_gl = std::strcmp(text, "gl") == 0;
-            options.renderer_text = options.renderer_gl || std::strcmp(text, "cpu") == 0 ? nullptr : text;
-            i += inline_value != nullptr ? 1 : 2;
-        } else if (match_option(arg, "--frames", &inline_value)) {
-            // A later --frames replaces an earlier one; a missing value is
-            // a bad range, not silence.
-            const char* text = inline_value != nullptr ? inline_value : value;
-            options.frames_given = true;
-            options.frames_text = text;
-            options.frames_valid = parse_frame_range(text, &options.first_frame, &options.last_frame) == 1;
-            if (inline_value != nullptr) {
-                i += 1;
-                continue;
-            }
-            if (!has_value) break;
-            i += 2;
-        } else if (match_option(arg, "--seed", &inline_value)) {
-            if (inline_value != nullptr) {
-                options.seed = parse_seed(options, inline_value, "--seed");
-                options.seed_given = true;
-                i += 1;
-                continue;
-            }
-            if (!has_value) break;
-            options.seed = parse_seed(options, value, "--seed");
+// The scan reads one argument at a time; each reader returns how many
+// arguments it consumed, 0 when a value is missing at the end (the scan
+// stops there).
+
+// --record at position i: its value is skipped; away from the front it is
+// reported. A value that looks like an option is left to be read as one.
+static int skip_record_option(LaunchOptions& options, int i, const char* arg, const char* inline_value,
+                              const char* next, const char** reported) {
+    if (i != 1) note_ignored(options, IgnoredKind::record_not_first, arg, nullptr);
+    if (inline_value != nullptr) return 1;
+    if (next == nullptr) return 0;
+    if (!looks_like_option(next)) return 2;
+    if (i == 1) note_ignored(options, IgnoredKind::value_like_option, next, "--record");
+    *reported = next;
+    return 1;
+}
+
+// --export-png-frames and its alias, anywhere; the last one names the folder.
+static int read_export_option(LaunchOptions& options, const char* arg, const char* inline_value, const char* next,
+                              const char** reported) {
+    options.export_png = true;
+    if (inline_value != nullptr) {
+        options.export_dir = inline_value;
+        return 1;
+    }
+    if (next != nullptr && !looks_like_option(next)) {
+        options.export_dir = next;
+        return 2;
+    }
+    if (options.export_dir == nullptr) options.export_dir = default_export_dir;
+    if (next == nullptr) return 0;
+    note_ignored(options, IgnoredKind::value_like_option, next, arg);
+    *reported = next;
+    return 1;
+}
+
+// The value of an option, given as --option=value or as the next argument
+// (then taken whatever it is), and the arguments it takes up; null and 0
+// when there is none.
+struct OptionValue {
+    const char* text;
+    int consumed;
+};
+
+static OptionValue option_value(const char* inline_value, const char* next) {
+    if (inline_value != nullptr) return OptionValue{inline_value, 1};
+    if (next != nullptr) return OptionValue{next, 2};
+    return OptionValue{nullptr, 0};
+}
+
+static void set_display(LaunchOptions& options, const char* text) {
+    char* end = nullptr;
+    long number = std::strtol(text, &end, 10);
+    bool whole = end != text && *end == '\0' && text[0] >= '0' && text[0] <= '9' && number <= 1000;
+    options.display = whole ? (int)number : 0;
+    options.display_text = whole ? nullptr : text;
+}
+
+static void set_renderer(LaunchOptions& options, const char* text) {
+    options.renderer_gl = std::strcmp(text, "gl") == 0;
+    options.renderer_text = options.renderer_gl || std::strcmp(text, "cpu") == 0 ? nullptr : text;
+}
+
+// The options that take a value. Returns the arguments consumed, or -1 when
+// arg is none of them.
+static int read_valued_option(LaunchOptions& options, const char* arg, const char* next) {
+    const char* inline_value = nullptr;
+    if (match_option(arg, "--start", &inline_value) || match_option(arg, "--start-seconds", &inline_value)) {
+        const char* option = std::strncmp(arg, "--start-seconds", 15) == 0 ? "--start-seconds" : "--start";
+        OptionValue value = option_value(inline_value, next);
+        if (value.text != nullptr) options.start_seconds = parse_start(options, value.text, option);
+        return value.consumed;
+    }
+    if (match_option(arg, "--display", &inline_value)) {
+        OptionValue value = option_value(inline_value, next);
+        if (value.text != nullptr) set_display(options, value.text);
+        return value.consumed;
+    }
+    if (match_option(arg, "--renderer", &inline_value)) {
+        OptionValue value = option_value(inline_value, next);
+        if (value.text != nullptr) set_renderer(options, value.text);
+        return value.consumed;
+    }
+    if (match_option(arg, "--frames", &inline_value)) {
+        // A later --frames replaces an earlier one; a missing value is a
+        // bad range, not silence.
+        OptionValue value = option_value(inline_value, next);
+        options.frames_given = true;
+        options.frames_text = value.text;
+        options.frames_valid = parse_frame_range(value.text, &options.first_frame, &options.last_frame) == 1;
+        return value.consumed;
+    }
+    if (match_option(arg, "--seed", &inline_value)) {
+        OptionValue value = option_value(inline_value, next);
+        if (value.text != nullptr) {
+            options.seed = parse_seed(options, value.text, "--seed");
             options.seed_given = true;
-            i += 2;
-        } else if (looks_like_option(arg)) {
-            if (arg != reported) note_ignored(options, IgnoredKind::unknown_option, arg, nullptr);
-            i += 1;
-        } else {
-            if (!options.seed_given) {
-                options.seed = parse_seed(options, arg, nullptr);
-                options.seed_given = true;
-            }
-            i += 1;
         }
+        return value.consumed;
+    }
+    return -1;
+}
+
+static int read_argument(LaunchOptions& options, int argc, const char* const* argv, int i, const char** reported) {
+    const char* arg = argv[i];
+    const char* next = i + 1 < argc ? argv[i + 1] : nullptr;
+    const char* inline_value = nullptr;
+    if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
+        options.show_help = true;
+    } else if (std::strcmp(arg, "--version") == 0) {
+        options.show_version = true;
+    } else if (std::strcmp(arg, "--run-info") == 0) {
+        options.show_run_info = true;
+    } else if (std::strcmp(arg, "--window") == 0) {
+        options.windowed = true;
+    } else if (match_option(arg, "--record", &inline_value)) {
+        return skip_record_option(options, i, arg, inline_value, next, reported);
+    } else if (match_export_option(arg, &inline_value)) {
+        return read_export_option(options, arg, inline_value, next, reported);
+    } else if (int consumed = read_valued_option(options, arg, next); consumed >= 0) {
+        return consumed;
+    } else if (looks_like_option(arg)) {
+        if (arg != *reported) note_ignored(options, IgnoredKind::unknown_option, arg, nullptr);
+    } else if (!options.seed_given) {
+        // The first bare argument is the seed; later ones are left alone.
+        options.seed = parse_seed(options, arg, nullptr);
+        options.seed_given = true;
+    }
+    return 1;
+}
+
+LaunchOptions parse_launch_options(int argc, const char* const* argv) {
+    LaunchOptions options = {};
+    if (argc < 2 || argv == nullptr) return options;
+    read_first_argument(options, argc, argv);
+    // Every argument, each option consuming its value. An argument already
+    // reported as a left-out value is not reported again.
+    const char* reported = nullptr;
+    for (int i = 1; i < argc;) {
+        int consumed = read_argument(options, argc, argv, i, &reported);
+        if (consumed == 0) break;
+        i += consumed;
     }
     return options;
 }

@@ -39,11 +39,9 @@ static SDL_Cursor* create_blank_cursor() {
     return cursor;
 }
 
-int start_window(AppWindow& app, bool offline, WindowRequest request) {
-    app = AppWindow{};
-#ifdef OSTREL_SANITIZE_BUILD
-    keep_gl_libraries_loaded();
-#endif
+// Starts SDL with video. Returns 0, with the reason on standard error, when
+// there is no display to show the piece on, or no such display.
+static int start_video(bool offline, WindowRequest request) {
     // A render server has no display: draw offscreen through EGL instead,
     // with the same software rasteriser and so the same pixels. An explicit
     // SDL_VIDEODRIVER choice of the user wins.
@@ -70,6 +68,39 @@ int start_window(AppWindow& app, bool offline, WindowRequest request) {
         SDL_Quit();
         return 0;
     }
+    return 1;
+}
+
+// The window: offline exactly the 1920x1080 picture (read-backs need it),
+// windowed at its default size, otherwise full screen in the desktop's own
+// mode, made at that size so that no first frame is drawn at another.
+static SDL_Window* create_piece_window(bool offline, bool windowed, int display) {
+    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_ALLOW_HIGHDPI;
+    int width = screen_width, height = screen_height;
+    if (offline) {
+        flags |= SDL_WINDOW_FULLSCREEN;
+    } else if (windowed) {
+        flags |= SDL_WINDOW_RESIZABLE;
+        width = window_default_width;
+        height = window_default_height;
+    } else {
+        flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+        SDL_DisplayMode desktop;
+        if (SDL_GetDesktopDisplayMode(display, &desktop) == 0) {
+            width = desktop.w;
+            height = desktop.h;
+        }
+    }
+    const int position = SDL_WINDOWPOS_CENTERED_DISPLAY(offline ? 0 : display);
+    return SDL_CreateWindow("ostrel", position, position, width, height, flags);
+}
+
+int start_window(AppWindow& app, bool offline, WindowRequest request) {
+    app = AppWindow{};
+#ifdef OSTREL_SANITIZE_BUILD
+    keep_gl_libraries_loaded();
+#endif
+    if (!start_video(offline, request)) return 0;
     app.windowed = !offline && request.windowed;
     if (!app.windowed) {
         SDL_ShowCursor(SDL_DISABLE);
@@ -82,27 +113,7 @@ int start_window(AppWindow& app, bool offline, WindowRequest request) {
     SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, 0);
     SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, 0);
 
-    // Offline read-backs need the window to be the 1920x1080 picture itself.
-    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_ALLOW_HIGHDPI;
-    int width = screen_width, height = screen_height;
-    if (offline) {
-        flags |= SDL_WINDOW_FULLSCREEN;
-    } else if (app.windowed) {
-        flags |= SDL_WINDOW_RESIZABLE;
-        width = window_default_width;
-        height = window_default_height;
-    } else {
-        // Full screen in the desktop's own mode: made at that size, so that
-        // no first frame is drawn at another.
-        flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
-        SDL_DisplayMode desktop;
-        if (SDL_GetDesktopDisplayMode(request.display, &desktop) == 0) {
-            width = desktop.w;
-            height = desktop.h;
-        }
-    }
-    const int position = SDL_WINDOWPOS_CENTERED_DISPLAY(offline ? 0 : request.display);
-    app.window = SDL_CreateWindow("ostrel", position, position, width, height, flags);
+    app.window = create_piece_window(offline, app.windowed, request.display);
     if (app.window == nullptr) {
         std::fprintf(stderr, "Window creation failed: %s\n", SDL_GetError());
         if (app.blank_cursor != nullptr) SDL_FreeCursor(app.blank_cursor);

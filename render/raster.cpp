@@ -230,126 +230,147 @@ float fraction_of(float v) {
 
 // The set-up of a width-4 line in window positions: a parallelogram whose
 // ends are kept or trimmed by the diamond-exit rule.
+// Where each end of a line sits inside its pixel: the offsets from the
+// pixel centre.
+struct EndOffsets {
+    float x1diff, y1diff, x2diff, y2diff;
+};
+
+// A line that is at least as wide as tall: the diamond-exit decisions at
+// both ends, then the corners of a quad one pixel tall around it.
+void x_major_line_quad(Vertex v1, Vertex v2, float dx, float dy, EndOffsets e, int* x, int* y) {
+    float x_offset = 0.0f, y_offset = 0.0f, x_offset_end = 0.0f, y_offset_end = 0.0f;
+    float x1diff = e.x1diff, y1diff = e.y1diff, x2diff = e.x2diff, y2diff = e.y2diff;
+    const float dydx = dy / dx;
+    if (y2diff == -0.5f && dy < 0.0f) y2diff = 0.5f;
+    bool draw_start, draw_end;
+    if (std::fabs(x1diff) + std::fabs(y1diff) < 0.5f) {
+        draw_start = true;
+    } else if (non_negative(x1diff) == non_negative(-dx)) {
+        draw_start = false;
+    } else if (non_negative(-y1diff) != non_negative(dy)) {
+        draw_start = true;
+    } else {
+        float cross = fraction_of(v1.wy) + x1diff * dydx;
+        draw_start = cross < 1.0f && cross > 0.0f;
+    }
+    if (std::fabs(x2diff) + std::fabs(y2diff) < 0.5f) {
+        draw_end = false;
+    } else if (non_negative(x2diff) != non_negative(-dx)) {
+        draw_end = false;
+    } else if (non_negative(-y2diff) == non_negative(dy)) {
+        draw_end = true;
+    } else {
+        float cross = fraction_of(v2.wy) + x2diff * dydx;
+        draw_end = cross < 1.0f && cross > 0.0f;
+    }
+    const bool will_draw_start = non_negative(-x1diff) != non_negative(dx);
+    const bool will_draw_end = non_negative(x2diff) == non_negative(-dx) || x2diff == 0.0f;
+    if (dx < 0.0f) {
+        std::swap(v1, v2);
+        if (will_draw_start != draw_start) {
+            x_offset_end = -x1diff - 0.5f;
+            y_offset_end = x_offset_end * dydx;
+        }
+        if (will_draw_end != draw_end) {
+            x_offset = -x2diff - 0.5f;
+            y_offset = x_offset * dydx;
+        }
+    } else {
+        if (will_draw_start != draw_start) {
+            x_offset = -x1diff + 0.5f;
+            y_offset = x_offset * dydx;
+        }
+        if (will_draw_end != draw_end) {
+            x_offset_end = -x2diff + 0.5f;
+            y_offset_end = x_offset_end * dydx;
+        }
+    }
+    x[0] = snap_line_fixed(v1.wx + x_offset);
+    x[1] = snap_line_fixed(v2.wx + x_offset_end);
+    x[2] = x[1];
+    x[3] = x[0];
+    const int y1 = snap_line_fixed(v1.wy + y_offset), y2 = snap_line_fixed(v2.wy + y_offset_end);
+    y[0] = y1 - line_half_width;
+    y[1] = y2 - line_half_width;
+    y[2] = y2 + line_half_width;
+    y[3] = y1 + line_half_width;
+}
+
+// A line taller than wide: the same, with the axes exchanged.
+void y_major_line_quad(Vertex v1, Vertex v2, float dx, float dy, EndOffsets e, int* x, int* y) {
+    float x_offset = 0.0f, y_offset = 0.0f, x_offset_end = 0.0f, y_offset_end = 0.0f;
+    float x1diff = e.x1diff, y1diff = e.y1diff, x2diff = e.x2diff, y2diff = e.y2diff;
+    const float dxdy = dx / dy;
+    if (x2diff == -0.5f && dx < 0.0f) x2diff = 0.5f;
+    bool draw_start, draw_end;
+    if (std::fabs(x1diff) + std::fabs(y1diff) < 0.5f) {
+        draw_start = true;
+    } else if (non_negative(-y1diff) == non_negative(dy)) {
+        draw_start = false;
+    } else if (non_negative(x1diff) != non_negative(-dx)) {
+        draw_start = true;
+    } else {
+        float cross = fraction_of(v1.wx) + y1diff * dxdy;
+        draw_start = cross < 1.0f && cross > 0.0f;
+    }
+    if (std::fabs(x2diff) + std::fabs(y2diff) < 0.5f) {
+        draw_end = false;
+    } else if (non_negative(-y2diff) != non_negative(dy)) {
+        draw_end = false;
+    } else if (non_negative(x2diff) == non_negative(-dx)) {
+        draw_end = true;
+    } else {
+        float cross = fraction_of(v2.wx) + y2diff * dxdy;
+        draw_end = cross < 1.0f && cross >= 0.0f;
+    }
+    const bool will_draw_start = non_negative(y1diff) == non_negative(dy);
+    const bool will_draw_end = non_negative(-y2diff) == non_negative(dy) || y2diff == 0.0f;
+    if (dy > 0.0f) {
+        std::swap(v1, v2);
+        if (will_draw_start != draw_start) {
+            y_offset_end = -y1diff + 0.5f;
+            x_offset_end = y_offset_end * dxdy;
+        }
+        if (will_draw_end != draw_end) {
+            y_offset = -y2diff + 0.5f;
+            x_offset = y_offset * dxdy;
+        }
+    } else {
+        if (will_draw_start != draw_start) {
+            y_offset = -y1diff - 0.5f;
+            x_offset = y_offset * dxdy;
+        }
+        if (will_draw_end != draw_end) {
+            y_offset_end = -y2diff - 0.5f;
+            x_offset_end = y_offset_end * dxdy;
+        }
+    }
+    const int x1 = snap_line_fixed(v1.wx + x_offset), x2 = snap_line_fixed(v2.wx + x_offset_end);
+    x[0] = x1 - line_half_width;
+    x[1] = x2 - line_half_width;
+    x[2] = x2 + line_half_width;
+    x[3] = x1 + line_half_width;
+    y[0] = snap_line_fixed(v1.wy + y_offset);
+    y[1] = snap_line_fixed(v2.wy + y_offset_end);
+    y[2] = y[1];
+    y[3] = y[0];
+}
+
 void setup_line(RasterFrame& frame, Vertex v1, Vertex v2) {
     float dx = v1.wx - v2.wx;
     float dy = v1.wy - v2.wy;
     if (dx * dx + dy * dy == 0.0f) return;
-    float x_offset = 0.0f, y_offset = 0.0f, x_offset_end = 0.0f, y_offset_end = 0.0f;
-    float x1diff = v1.wx - std::floor(v1.wx) - 0.5f;
-    float y1diff = v1.wy - std::floor(v1.wy) - 0.5f;
-    float x2diff = v2.wx - std::floor(v2.wx) - 0.5f;
-    float y2diff = v2.wy - std::floor(v2.wy) - 0.5f;
-    int x[4], y[4];
+    EndOffsets e;
+    e.x1diff = v1.wx - std::floor(v1.wx) - 0.5f;
+    e.y1diff = v1.wy - std::floor(v1.wy) - 0.5f;
+    e.x2diff = v2.wx - std::floor(v2.wx) - 0.5f;
+    e.y2diff = v2.wy - std::floor(v2.wy) - 0.5f;
+    int x[4], y[4];  // the quad's corners in fixed point, in edge order
     if (std::fabs(dx) >= std::fabs(dy)) {
-        const float dydx = dy / dx;
-        if (y2diff == -0.5f && dy < 0.0f) y2diff = 0.5f;
-        bool draw_start, draw_end;
-        if (std::fabs(x1diff) + std::fabs(y1diff) < 0.5f) {
-            draw_start = true;
-        } else if (non_negative(x1diff) == non_negative(-dx)) {
-            draw_start = false;
-        } else if (non_negative(-y1diff) != non_negative(dy)) {
-            draw_start = true;
-        } else {
-            float cross = fraction_of(v1.wy) + x1diff * dydx;
-            draw_start = cross < 1.0f && cross > 0.0f;
-        }
-        if (std::fabs(x2diff) + std::fabs(y2diff) < 0.5f) {
-            draw_end = false;
-        } else if (non_negative(x2diff) != non_negative(-dx)) {
-            draw_end = false;
-        } else if (non_negative(-y2diff) == non_negative(dy)) {
-            draw_end = true;
-        } else {
-            float cross = fraction_of(v2.wy) + x2diff * dydx;
-            draw_end = cross < 1.0f && cross > 0.0f;
-        }
-        const bool will_draw_start = non_negative(-x1diff) != non_negative(dx);
-        const bool will_draw_end = non_negative(x2diff) == non_negative(-dx) || x2diff == 0.0f;
-        if (dx < 0.0f) {
-            std::swap(v1, v2);
-            if (will_draw_start != draw_start) {
-                x_offset_end = -x1diff - 0.5f;
-                y_offset_end = x_offset_end * dydx;
-            }
-            if (will_draw_end != draw_end) {
-                x_offset = -x2diff - 0.5f;
-                y_offset = x_offset * dydx;
-            }
-        } else {
-            if (will_draw_start != draw_start) {
-                x_offset = -x1diff + 0.5f;
-                y_offset = x_offset * dydx;
-            }
-            if (will_draw_end != draw_end) {
-                x_offset_end = -x2diff + 0.5f;
-                y_offset_end = x_offset_end * dydx;
-            }
-        }
-        x[0] = snap_line_fixed(v1.wx + x_offset);
-        x[1] = snap_line_fixed(v2.wx + x_offset_end);
-        x[2] = x[1];
-        x[3] = x[0];
-        const int y1 = snap_line_fixed(v1.wy + y_offset), y2 = snap_line_fixed(v2.wy + y_offset_end);
-        y[0] = y1 - line_half_width;
-        y[1] = y2 - line_half_width;
-        y[2] = y2 + line_half_width;
-        y[3] = y1 + line_half_width;
+        x_major_line_quad(v1, v2, dx, dy, e, x, y);
     } else {
-        const float dxdy = dx / dy;
-        if (x2diff == -0.5f && dx < 0.0f) x2diff = 0.5f;
-        bool draw_start, draw_end;
-        if (std::fabs(x1diff) + std::fabs(y1diff) < 0.5f) {
-            draw_start = true;
-        } else if (non_negative(-y1diff) == non_negative(dy)) {
-            draw_start = false;
-        } else if (non_negative(x1diff) != non_negative(-dx)) {
-            draw_start = true;
-        } else {
-            float cross = fraction_of(v1.wx) + y1diff * dxdy;
-            draw_start = cross < 1.0f && cross > 0.0f;
-        }
-        if (std::fabs(x2diff) + std::fabs(y2diff) < 0.5f) {
-            draw_end = false;
-        } else if (non_negative(-y2diff) != non_negative(dy)) {
-            draw_end = false;
-        } else if (non_negative(x2diff) == non_negative(-dx)) {
-            draw_end = true;
-        } else {
-            float cross = fraction_of(v2.wx) + y2diff * dxdy;
-            draw_end = cross < 1.0f && cross >= 0.0f;
-        }
-        const bool will_draw_start = non_negative(y1diff) == non_negative(dy);
-        const bool will_draw_end = non_negative(-y2diff) == non_negative(dy) || y2diff == 0.0f;
-        if (dy > 0.0f) {
-            std::swap(v1, v2);
-            if (will_draw_start != draw_start) {
-                y_offset_end = -y1diff + 0.5f;
-                x_offset_end = y_offset_end * dxdy;
-            }
-            if (will_draw_end != draw_end) {
-                y_offset = -y2diff + 0.5f;
-                x_offset = y_offset * dxdy;
-            }
-        } else {
-            if (will_draw_start != draw_start) {
-                y_offset = -y1diff - 0.5f;
-                x_offset = y_offset * dxdy;
-            }
-            if (will_draw_end != draw_end) {
-                y_offset_end = -y2diff - 0.5f;
-                x_offset_end = y_offset_end * dxdy;
-            }
-        }
-        const int x1 = snap_line_fixed(v1.wx + x_offset), x2 = snap_line_fixed(v2.wx + x_offset_end);
-        x[0] = x1 - line_half_width;
-        x[1] = x2 - line_half_width;
-        x[2] = x2 + line_half_width;
-        x[3] = x1 + line_half_width;
-        y[0] = snap_line_fixed(v1.wy + y_offset);
-        y[1] = snap_line_fixed(v2.wy + y_offset_end);
-        y[2] = y[1];
-        y[3] = y[0];
+        y_major_line_quad(v1, v2, dx, dy, e, x, y);
     }
     Edge edges[4];
     for (int i = 0; i < 4; ++i) edges[i] = make_edge(x[i], y[i], x[(i + 1) % 4], y[(i + 1) % 4]);

@@ -35,67 +35,87 @@ static bool node_is_lit(LayoutKind kind, float X, float Y, uint64_t hash) {
     }
 }
 
+namespace {
+
+// Where the node sits before the wave: its own place, or its parent's drawn
+// place plus its offset from the parent, kept on screen.
+void place_by_parent(const TreeAnimation& a, const TreeNode& n, float* X, float* Y) {
+    if (n.parent < 0) {
+        *X = n.x;
+        *Y = n.y;
+        return;
+    }
+    *X = clamp_layout_x(a.draw_x[n.parent] + (n.x - n.parent_x), n.size);
+    *Y = clamp_layout_y(a.draw_y[n.parent] + (n.y - n.parent_y), n.size);
+}
+
+// The beat wave that ripples across the screen cells, scaled by Wb.
+void add_beat_wave(const BeatWobble& wave, uint64_t h, float Wb, float* X, float* Y) {
+    int xi = (int)(*X / 40.0f);
+    int yi = (int)(*Y / 41.6f);
+    float s1 = (float)std::sin((double)wave.kx * (double)wave.phi - (double)xi * (double)wave.fx -
+                               (double)yi * (double)wave.fy);
+    float s2 = (float)std::sin(((double)wave.ky * (double)wave.phi + (double)xi * (double)wave.fy * 0.73) -
+                               (double)yi * (double)wave.fx * 1.31);
+    *X += (unit_value(h, 9) * 1.25f + 0.75f) * (s1 * Wb);
+    *Y += (unit_value(h, 13) * 1.25f + 0.75f) * (s2 * Wb);
+}
+
+// A collapsing node d frames into its collapse eases to a 9 x 9 square;
+// after 90 frames it drifts (not during the credits). Collapsed nodes are
+// drawn in a fixed blue, so their colour is left as it was.
+void collapse_node(TreeAnimation& a, int i, float d, uint64_t h, bool credit, float* X, float* Y) {
+    float k = ease_anticipate_elastic_unit(d / 90.0f);
+    a.tilt[i] = 0.0f;
+    a.box_h[i] = (9.0f - a.box_h[i]) * k + a.box_h[i];
+    a.box_w[i] = (9.0f - a.box_w[i]) * k + a.box_w[i];
+    if (d - 90.0f > 0.0f && !credit) {
+        double late = (double)(d - 90.0f);
+        *X += (unit_value(h, 12) * 13.0f + 7.0f) * (float)std::sin((double)(h & 0xff) + late * 0.0048);
+        *Y += (unit_value(h, 19) * 13.0f + 7.0f) * (float)std::cos((double)((h >> 8) & 0xff) + late * 0.0038);
+    }
+}
+
+// Lock the child to its parent on the axis it grew along, so connectors
+// stay straight.
+void lock_to_parent(const TreeAnimation& a, const TreeNode& n, float* X, float* Y) {
+    if (n.dir == 0 || n.dir == 2) *Y = a.draw_y[n.parent] + (n.y - n.parent_y);
+    else *X = a.draw_x[n.parent] + (n.x - n.parent_x);
+    *X = clamp_layout_x(*X, n.size);
+    *Y = clamp_layout_y(*Y, n.size);
+}
+
+}  // namespace
+
 void animate_tree(const TreeFrame& frame, TreeAnimation* anim) {
     TreeAnimation& a = *anim;
-    const TreeNode* nodes = frame.nodes;
     const float p = frame.growth_progress;
     const float q = 1.0f - p;
-    const float T = frame.tree_clock;
     const float Wb = frame.wobble_amplitude;
-    const float pulse = frame.tree_pulse;
     const int cc = frame.collapse_count;
     const bool credit = frame.credit_mode;
     const BeatWobble wave = compute_beat_wobble(frame.l, frame.seed, frame.block_seed_offset);
-    const float lit_g = (0.88f * pulse) * 0.18f + 0.12f;
-    const float unlit_r = (0.82f * pulse) * 0.18f + 0.18f;
+    const float lit_g = (0.88f * frame.tree_pulse) * 0.18f + 0.12f;
+    const float unlit_r = (0.82f * frame.tree_pulse) * 0.18f + 0.18f;
 
     for (int i = 0; i < frame.count; ++i) {
-        const TreeNode& n = nodes[i];
+        const TreeNode& n = frame.nodes[i];
         const uint64_t h = n.hash;
         const float s = n.size;
-        a.tree_age[i] = T - n.birth;
+        a.tree_age[i] = frame.tree_clock - n.birth;
 
         float X, Y;
-        if (n.parent < 0) {
-            X = n.x;
-            Y = n.y;
-        } else {
-            X = clamp_layout_x(a.draw_x[n.parent] + (n.x - n.parent_x), s);
-            Y = clamp_layout_y(a.draw_y[n.parent] + (n.y - n.parent_y), s);
-        }
-
+        place_by_parent(a, n, &X, &Y);
         float w0 = ((unit_value(h, 21) * 0.2f + 0.16f) * Wb + 1.0f) * s;
         float h0 = ((unit_value(h, 17) * 0.14f + 0.12f) * Wb + 1.0f) * s;
-        float z;
-        if (!credit) {
-            int xi = (int)(X / 40.0f);
-            int yi = (int)(Y / 41.6f);
-            float s1 = (float)std::sin((double)wave.kx * (double)wave.phi - (double)xi * (double)wave.fx -
-                                       (double)yi * (double)wave.fy);
-            float s2 = (float)std::sin(((double)wave.ky * (double)wave.phi + (double)xi * (double)wave.fy * 0.73) -
-                                       (double)yi * (double)wave.fx * 1.31);
-            X += (unit_value(h, 9) * 1.25f + 0.75f) * (s1 * Wb);
-            Y += (unit_value(h, 13) * 1.25f + 0.75f) * (s2 * Wb);
-            z = (17.0f * q + 9.0f) * p;
-        } else {
-            z = 5.5f * p;
-        }
+        if (!credit) add_beat_wave(wave, h, Wb, &X, &Y);
+        float z = credit ? 5.5f * p : (17.0f * q + 9.0f) * p;
         a.box_w[i] = w0 * q + z;
         a.box_h[i] = h0 * q + z;
         a.tilt[i] = (((unit_value(h, 5) - 0.5f) * Wb) * 0.11f) * q;
 
         if (i < cc) {
-            float d = (float)(cc - i);
-            float k = ease_anticipate_elastic_unit(d / 90.0f);
-            a.tilt[i] = 0.0f;
-            a.box_h[i] = (9.0f - a.box_h[i]) * k + a.box_h[i];
-            a.box_w[i] = (9.0f - a.box_w[i]) * k + a.box_w[i];
-            if (d - 90.0f > 0.0f && !credit) {
-                double late = (double)(d - 90.0f);
-                X += (unit_value(h, 12) * 13.0f + 7.0f) * (float)std::sin((double)(h & 0xff) + late * 0.0048);
-                Y += (unit_value(h, 19) * 13.0f + 7.0f) * (float)std::cos((double)((h >> 8) & 0xff) + late * 0.0038);
-            }
-            // Collapsed nodes are drawn in a fixed blue; their colour is left as it was.
+            collapse_node(a, i, (float)(cc - i), h, credit, &X, &Y);
         } else if (node_is_lit(frame.kind, X, Y, h)) {
             a.node_r[i] = 1.0f;
             a.node_g[i] = lit_g;
@@ -106,14 +126,7 @@ void animate_tree(const TreeFrame& frame, TreeAnimation* anim) {
             a.node_b[i] = 0.0f;
         }
 
-        if (n.parent >= 0) {
-            // Lock the child to its parent on the axis it grew along, so
-            // connectors stay straight.
-            if (n.dir == 0 || n.dir == 2) Y = a.draw_y[n.parent] + (n.y - n.parent_y);
-            else X = a.draw_x[n.parent] + (n.x - n.parent_x);
-            X = clamp_layout_x(X, s);
-            Y = clamp_layout_y(Y, s);
-        }
+        if (n.parent >= 0) lock_to_parent(a, n, &X, &Y);
         a.draw_x[i] = X;
         a.draw_y[i] = Y;
     }

@@ -1,6 +1,6 @@
-#include "render/screen.h"
 #include "scene/tree_layout.h"
 
+#include "render/screen.h"
 #include "scene/scene_hash.h"
 
 #include <algorithm>
@@ -92,6 +92,51 @@ static int append_grown_child(TreeNode* nodes, int count, int i, int j, Candidat
     return count + 1;
 }
 
+// Attempt a of child j of parent, drawn from hash h: the child's direction,
+// its size (*cs) and its place, kept on screen.
+static Candidate propose_child(const TreeNode& parent, int base_dir, int j, int a, uint64_t h, float* cs) {
+    const bool root = parent.parent < 0;
+    const float ps = parent.size;
+    int dir;
+    if (root) dir = j & 3;
+    else if (a <= 7) dir = (base_dir + j + a) & 3;
+    else dir = (int)((h >> 9) & 3);
+    float raw = parent.depth == 0 ? unit_value(h, 20) * 10.0f + 92.0f : (unit_value(h, 17) * 0.1f + 0.52f) * ps;
+    *cs = std::max(3.0f, std::min(0.68f * ps, raw));
+    float d = ((*cs * 1.25f + 0.85f * ps) + unit_value(h, 24) * 170.0f) + (float)(a % 9) * 10.0f;
+    float e = ((unit_value(h, 11) - 0.5f) * ps) * 0.92f;
+    float cx, cy;
+    switch (dir) {
+        case 0: cx = parent.x + d; cy = parent.y + e; break;
+        case 1: cx = parent.x + e; cy = parent.y + d; break;
+        case 2: cx = parent.x - d; cy = parent.y + e; break;
+        default: cx = parent.x + e; cy = parent.y - d; break;
+    }
+    return Candidate{clamp_layout_x(cx, *cs), clamp_layout_y(cy, *cs), dir};
+}
+
+// True when a box of size cs at c would overlap one of the first count
+// nodes; otherwise *dmin is the squared distance to the nearest of them.
+static bool candidate_collides(const TreeNode* nodes, int count, Candidate c, float cs, float* dmin) {
+    *dmin = 100000000.0f;
+    for (int k = 0; k < count; ++k) {
+        float dx = c.x - nodes[k].x;
+        float dy = c.y - nodes[k].y;
+        float dist2 = dx * dx + dy * dy;
+        float reach = (nodes[k].size + cs) * 0.54f + 7.0f;
+        if (dist2 < reach * reach) return true;
+        if (dist2 < *dmin) *dmin = dist2;
+    }
+    return false;
+}
+
+// Higher for places far from the centre and from other nodes.
+static float candidate_score(Candidate c, float dmin) {
+    float nx = std::fabs(c.x - screen_centre_x) / screen_centre_x;
+    float ny = std::fabs(c.y - screen_centre_y) / screen_centre_y;
+    return ((nx + ny) * 18000.0f * 1.7f + dmin) + nx * ny * 52000.0f * 1.7f;
+}
+
 int grow_tree_layout(TreeNode* nodes, int count, uint64_t phase_hash, int cap) {
     for (int i = 0; count < cap && i < count; ++i) {
         const TreeNode parent = nodes[i];
@@ -102,55 +147,26 @@ int grow_tree_layout(TreeNode* nodes, int count, uint64_t phase_hash, int cap) {
         int n = root ? 8 : (int)((hp >> 5) % 3) + 3;
         if (parent.depth > 10) n = (int)((hp >> 7) % 3) + 1;
         const int base_dir = parent.dir >= 0 ? parent.dir : 0;
-        const float px = parent.x, py = parent.y, ps = parent.size;
 
+        // A child is placed at its first free attempt after the fifth, in
+        // the best scored free place seen so far; a root's child at its
+        // first free attempt; any child at attempt 36 even if it collides.
         for (int j = 0; j < n && count < cap; ++j) {
             Candidate best = {0.0f, 0.0f, 0};
             float best_score = -1.0f;
             for (int a = 0;; ++a) {
-                h = mix_hash(h + 0x41c64e6dull * (uint64_t)(j + 1) + 0x1daa66d13ull +
-                             (uint64_t)a * 0x9e3779b1ull);
-                int dir;
-                if (root) dir = j & 3;
-                else if (a <= 7) dir = (base_dir + j + a) & 3;
-                else dir = (int)((h >> 9) & 3);
-                float raw = parent.depth == 0 ? unit_value(h, 20) * 10.0f + 92.0f
-                                              : (unit_value(h, 17) * 0.1f + 0.52f) * ps;
-                float cs = std::max(3.0f, std::min(0.68f * ps, raw));
-                float d = ((cs * 1.25f + 0.85f * ps) + unit_value(h, 24) * 170.0f) + (float)(a % 9) * 10.0f;
-                float e = ((unit_value(h, 11) - 0.5f) * ps) * 0.92f;
-                float cx, cy;
-                switch (dir) {
-                    case 0: cx = px + d; cy = py + e; break;
-                    case 1: cx = px + e; cy = py + d; break;
-                    case 2: cx = px - d; cy = py + e; break;
-                    default: cx = px + e; cy = py - d; break;
-                }
-                Candidate c = {clamp_layout_x(cx, cs), clamp_layout_y(cy, cs), dir};
-
-                bool collides = false;
-                float dmin = 100000000.0f;
-                for (int k = 0; k < count; ++k) {
-                    float dx = c.x - nodes[k].x;
-                    float dy = c.y - nodes[k].y;
-                    float dist2 = dx * dx + dy * dy;
-                    float reach = (nodes[k].size + cs) * 0.54f + 7.0f;
-                    if (dist2 < reach * reach) {
-                        collides = true;
-                        break;
-                    }
-                    if (dist2 < dmin) dmin = dist2;
-                }
-                if (collides) {
+                h = mix_hash(h + 0x41c64e6dull * (uint64_t)(j + 1) + 0x1daa66d13ull + (uint64_t)a * 0x9e3779b1ull);
+                float cs = 0.0f;
+                Candidate c = propose_child(parent, base_dir, j, a, h, &cs);
+                float dmin = 0.0f;
+                if (candidate_collides(nodes, count, c, cs, &dmin)) {
                     if (a == 35) {
                         count = append_grown_child(nodes, count, i, j, c, cs, h);
                         break;
                     }
                     continue;
                 }
-                float nx = std::fabs(c.x - screen_centre_x) / screen_centre_x;
-                float ny = std::fabs(c.y - screen_centre_y) / screen_centre_y;
-                float score = ((nx + ny) * 18000.0f * 1.7f + dmin) + nx * ny * 52000.0f * 1.7f;
+                float score = candidate_score(c, dmin);
                 if (score <= best_score) {
                     c = best;
                     score = best_score;
