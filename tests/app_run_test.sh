@@ -5,40 +5,25 @@
 # Screen contents need ffmpeg; the display run needs xvfb-run and xdotool.
 #
 #   usage (from the repository root): bash tests/app_run_test.sh path/to/ostrel
-set -uo pipefail
-
-exe="$(realpath "${1:?usage: bash tests/app_run_test.sh path/to/ostrel}")"
-if [ "${2:-}" != --under-display ] && command -v xvfb-run >/dev/null && command -v xdotool >/dev/null; then
-  # A server number from the process id, so parallel tests rarely collide.
-  exec xvfb-run -a -n $((100 + $$ % 400)) -s "-screen 0 1920x1080x24 -br -nolisten tcp" \
-    bash "$0" "$exe" --under-display
-fi
-
+source "$(dirname "$0")/support/script_helpers.sh" app "$1" display
+set -o pipefail
 music_message="Music playback unavailable; continuing silently."
-passed=0 failed=0 skipped=0
-pass() { echo "ok: $1"; passed=$((passed + 1)); }
-fail() { echo "FAIL: $1" >&2; failed=$((failed + 1)); }
-skip() { echo "skip: $1"; skipped=$((skipped + 1)); }
-# expect STATUS WHAT DETAIL: passes WHAT when STATUS is 0, else fails with DETAIL.
-expect() { if [ "$1" = 0 ]; then pass "$2"; else fail "$2: $3"; fi; }
 since() { awk -v a="$1" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.2f", b - a }'; }
 without_display() { env -u DISPLAY -u WAYLAND_DISPLAY SDL_AUDIODRIVER=dummy SDL_VIDEODRIVER="$1" "${@:2}"; }
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
 
 # Help: the usage text on standard output, status 0, before any window is tried.
 for args in --help -h "7 --help"; do
-  out="$(without_display none-such "$exe" $args 2>"$work/help.err")"
+  out="$(without_display none-such "$BIN" $args 2>"$WORK/help.err")"
   status=$?
-  [ "$status" = 0 ] && [[ $out == "usage: ostrel"* && $out == *--record* ]] && [ ! -s "$work/help.err" ]
-  expect $? "$args prints the usage text and exits 0" "status $status, output: ${out:0:200} $(cat "$work/help.err")"
+  [ "$status" = 0 ] && [[ $out == "usage: ostrel"* && $out == *--record* ]] && [ ! -s "$WORK/help.err" ]
+  expect $? "$args prints the usage text and exits 0" "status $status, output: ${out:0:200} $(cat "$WORK/help.err")"
 done
 
 # A video driver that does not exist fails SDL_Init; the dummy driver has no
 # OpenGL, so the window cannot be created.
 for driver_and_message in "none-such:SDL init failed" "dummy:Window creation failed"; do
   driver=${driver_and_message%%:*} expected=${driver_and_message#*:}
-  err="$(without_display "$driver" timeout 20 "$exe" --seed 1 2>&1 >/dev/null)"
+  err="$(without_display "$driver" timeout 20 "$BIN" --seed 1 2>&1 >/dev/null)"
   status=$?
   [ "$status" = 1 ] && printf '%s\n' "$err" | grep -q "^$expected: ."
   expect $? "video driver $driver: \"$expected: ...\", status 1" "status $status, stderr: ${err:0:300}"
@@ -51,7 +36,7 @@ lit_pixels() {
 }
 
 silent_run() {
-  mkdir "$work/silent" && cp "$exe" "$work/silent/ostrel" && cd "$work/silent" || return
+  mkdir "$WORK/silent" && cp "$BIN" "$WORK/silent/ostrel" && cd "$WORK/silent" || return
   unset SDL_VIDEODRIVER WAYLAND_DISPLAY
   local launched=$EPOCHREALTIME pid window lit=0 tries status
   SDL_AUDIODRIVER=dummy ./ostrel --seed 42 >out.txt 2>err.txt &
@@ -111,7 +96,7 @@ silent_run() {
   expect $? "message written exactly once" "written $status times"
 }
 
-if [ "${2:-}" = --under-display ]; then
+if [ "$HAVE_DISPLAY" = 1 ] && command -v xdotool > /dev/null; then
   screenshots=0
   command -v ffmpeg >/dev/null && screenshots=1 || skip "ffmpeg missing: screen contents not checked"
   silent_run
@@ -119,5 +104,4 @@ else
   skip "xvfb-run or xdotool missing: display run not tried"
 fi
 
-echo "$passed passed, $failed failed, $skipped skipped"
-[ "$failed" -eq 0 ]
+finish

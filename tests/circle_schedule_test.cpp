@@ -1,5 +1,6 @@
+// The schedule's rows switch on their bar lines, to the last double before
+// each: between the frames of any run.
 #include "scene/circle_schedule.h"
-#include "scene/credits.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -33,37 +34,6 @@ TEST(CircleSchedule, RowsSwitchOnTheirBarLines) {
     }
     EXPECT_FALSE(schedule_circle_phase(before(54.85714285714286)).ending);
     EXPECT_TRUE(schedule_circle_phase(54.85714285714286).ending);
-}
-
-TEST(CircleSchedule, CreditWindowsOnAbsoluteTimeAndMarkerColour) {
-    const struct { double t; int window; } windows[] = {
-        {before(205.7142857142857), 0}, {205.7142857142857, 1},  {before(209.1428571428571), 1},
-        {209.1428571428571, 0},         {212.57142857142856, 2}, {before(215.99999999999997), 2},
-        {215.99999999999997, 0},
-    };
-    for (const auto& w : windows) EXPECT_EQ(credit_window(w.t), w.window) << w.t;
-
-    const struct { float e; Colour c; } marks[] = {
-        {0.0f, ending_blue}, {2.0f, ending_red}, {2.5f, ending_blue}, {6.25f, ending_green},
-        {8.49f, ending_red}, {11.9f, ending_blue}};
-    for (const auto& m : marks) {
-        Colour c = ending_marker_colour(m.e);
-        EXPECT_TRUE(c.r == m.c.r && c.g == m.c.g && c.b == m.c.b) << m.e;
-    }
-    EXPECT_EQ(ending_marker_x(12.0f), 1440.0f);
-    EXPECT_EQ(tree_pulse_at(0.0), 1.0f);
-    EXPECT_NEAR(tree_pulse_at(0.42857142857142855 * 400.5), 0.5f, 1e-5f);
-}
-
-TEST(TreeFrameParameters, CreditModeFreezesTheFullyGrownCollapsedTree) {
-    TreeFrame f;
-    ASSERT_TRUE(prepare_tree_frame(206.5, 7, &f));
-    EXPECT_TRUE(f.credit_mode && f.count == 120 && f.collapse_count == 120 + 90);
-    EXPECT_TRUE(f.tree_pulse == 0.0f && f.wobble_amplitude == 0.0f && f.growth_progress == 1.0f);
-    float last_birth = 0.0f;
-    for (int i = 0; i < f.count; ++i) last_birth = std::fmax(last_birth, f.nodes[i].birth);
-    EXPECT_EQ(f.tree_clock, last_birth + 1.0f);
-    EXPECT_FALSE(prepare_tree_frame(219.42857142857142, 7, &f));
 }
 
 }  // namespace

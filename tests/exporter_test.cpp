@@ -1,5 +1,5 @@
-// The palette lookup, the frame file names and the encoding workers of the
-// indexed PNG export.
+// The frame files, their names and the encoding workers of the indexed PNG
+// export. (The palette mapping is pinned by the indexed reference values.)
 #include "output/encode_workers.h"
 #include "output/exporter.h"
 
@@ -58,21 +58,6 @@ protected:
     Exporter exporter;
     std::string dir;
 };
-
-TEST_F(ExporterTest, LookupTableMapsPaletteColoursToThemselves) {
-    EXPECT_EQ(widen_5_bits(0), 0);
-    EXPECT_EQ(widen_5_bits(16), 132);
-    EXPECT_EQ(widen_5_bits(31), 255);
-    EXPECT_EQ(lookup_index(89, 89, 89), (11u << 10) | (11u << 5) | 11u);
-    EXPECT_EQ(exporter.lookup[lookup_index(89, 89, 89)], 2);  // 11 widens to 90
-    for (int i = 0; i < export_palette_count; i++) {
-        const unsigned char* c = export_palette[i];
-        EXPECT_EQ(exporter.lookup[lookup_index(c[0], c[1], c[2])], i) << "palette entry " << i;
-    }
-    // The tree scene's tones fall onto pure red and green.
-    EXPECT_EQ(exporter.lookup[lookup_index(255, 31, 0)], 3);
-    EXPECT_EQ(exporter.lookup[lookup_index(46, 255, 0)], 4);
-}
 
 // The files are read back by libpng, an independent decoder: an 8-bit
 // palette image with the six colours, the same pixels, rows top first.

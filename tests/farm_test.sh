@@ -34,7 +34,7 @@ diff -r -q farm single > /dev/null || fail "farm export differs from the single 
 farm --chunks 3 -- --record=farm.mkv "${RUN[@]}" --frames=91-150 || fail "farm recording: $(<farm.out)"
 same_recording single.mkv farm.mkv || fail "farm recording differs from the single run"
 farm --chunks 2 -- --record both.mkv --export-png-frames both "${RUN[@]}" --frames 91-150 || fail "both outputs: $(<farm.out)"
-[ "$(video_frames both.mkv)" = 60 ] && [ "$(ls both | wc -l)" = 60 ] || fail "both outputs: $(ls both | wc -l) files"
+[ "$(packets both.mkv)" = 60 ] && [ "$(ls both | wc -l)" = 60 ] || fail "both outputs: $(ls both | wc -l) files"
 [ -z "$(ls -d ./*.farm 2> /dev/null)" ] || fail "work folders left: $(ls -d ./*.farm)"
 
 # --- Names the program refuses, the farm refuses with the program's message,
@@ -103,7 +103,7 @@ says "joining the chunks failed" "full disk"
 fake_program "$WORK/logging" ostrel "echo \"\$*\" >> $WORK/calls.log; exec \"$BIN\" \"\$@\""
 OSTREL="$WORK/logging/ostrel" farm --chunks 3 -- --record full.mkv "${RUN[@]}" --frames 121-210 ||
     fail "join again: $(<farm.out)"
-[ "$(video_frames full.mkv)" = 90 ] && ! grep -q "chunk-.\.mkv" "$WORK/calls.log" || fail "join again rendered chunks"
+[ "$(packets full.mkv)" = 90 ] && ! grep -q "chunk-.\.mkv" "$WORK/calls.log" || fail "join again rendered chunks"
 
 # --- Hosts: a malformed line and an unreachable host are named with their
 # own error; chunks over ssh equal a single run.

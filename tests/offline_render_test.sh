@@ -2,15 +2,9 @@
 # Whole offline runs of the program, headless, from the repository root. The
 # long recording runs in the background while the short checks run.
 # Usage: bash tests/offline_render_test.sh path/to/ostrel
-set -u
-BIN=$(realpath "$1")
-WORK=$(mktemp -d /tmp/ostrel-render-XXXXXX)
+source "$(dirname "$0")/support/script_helpers.sh" render "$1"
 MOUNTED=0 RECORDING=
-trap '[ -n "$RECORDING" ] && kill $RECORDING; [ "$MOUNTED" = 1 ] && umount "$WORK/small"; rm -rf "$WORK"' EXIT
-unset DISPLAY WAYLAND_DISPLAY
-export SDL_AUDIODRIVER=dummy
-FAILED=0
-fail() { echo "FAIL: $*"; FAILED=1; }
+CLEANUP+=('[ -n "$RECORDING" ] && kill $RECORDING' '[ "$MOUNTED" = 1 ] && umount "$WORK/small"')
 expect_status() { [ "$3" = "$2" ] || fail "$1: exit status $3, expected $2: $(<"$WORK/$1.err")"; }
 # run NAME STATUS ARGS...: runs the program (messages in $WORK/NAME.err).
 run() {
@@ -18,8 +12,8 @@ run() {
     "$BIN" "$@" 2> "$WORK/$name.err"
     expect_status "$name" "$want" $?
 }
-# expect NAME LINE...: every LINE is a whole line of NAME's messages.
-expect() {
+# expect_lines NAME LINE...: every LINE is a whole line of NAME's messages.
+expect_lines() {
     local name=$1; shift
     for line; do grep -qxF -- "$line" "$WORK/$name.err" || fail "$name: no line '$line': $(<"$WORK/$name.err")"; done
 }
@@ -61,30 +55,30 @@ RECORDING=$!
 
 # --- Names refused before anything is created.
 run my_take 1 --record "$WORK/my take.mkv"
-expect my_take "Recording filename contains unsupported characters." "Could not start ffmpeg recording."
+expect_lines my_take "Recording filename contains unsupported characters." "Could not start ffmpeg recording."
 run dollar 1 --record "$WORK/ok.mkv" --export-indexed-png "$WORK/\$HOME"
 run tilde 1 --export-png-frames "$WORK/~frames"
 for name in dollar tilde; do
-    expect $name "PNG export directory contains unsupported characters." "Could not start indexed PNG export."
+    expect_lines $name "PNG export directory contains unsupported characters." "Could not start indexed PNG export."
 done
 grep -q "^Recording" "$WORK/dollar.err" && fail "dollar: the encoder was started"
 absent "$WORK/my take.mkv" "$WORK/ok.mkv" "$WORK/\$HOME" "$WORK/~frames"
 run too_long 1 --export-indexed-png "$WORK/$(printf 'd%.0s' {1..1100})"
-expect too_long "PNG export directory name is too long." "Could not start indexed PNG export."
+expect_lines too_long "PNG export directory name is too long." "Could not start indexed PNG export."
 
 # --- Directories that cannot be made or used; a missing or failing encoder.
 touch "$WORK/plain-file"
 for case in "plain-file|Not a directory" "missing/sub|No such file or directory"; do
     run bad_dir 1 --export-indexed-png "$WORK/${case%%|*}"
-    expect bad_dir "Could not create PNG export directory: $WORK/${case%%|*}: ${case#*|}" "Could not start indexed PNG export."
+    expect_lines bad_dir "Could not create PNG export directory: $WORK/${case%%|*}: ${case#*|}" "Could not start indexed PNG export."
 done
 mkdir "$WORK/empty-bin"
 PATH="$WORK/empty-bin" run no_ffmpeg 1 --record "$WORK/none.mkv"
-expect no_ffmpeg "ffmpeg was not found on the search path." "Could not start ffmpeg recording."
+expect_lines no_ffmpeg "ffmpeg was not found on the search path." "Could not start ffmpeg recording."
 absent "$WORK/none.mkv"
 # A directory that cannot take the recording: status 1 before the seek.
 run no_output 1 --record /nonexistent-dir/take.mkv --start 300
-expect no_output "Cannot write the recording into /nonexistent-dir/: No such file or directory" \
+expect_lines no_output "Cannot write the recording into /nonexistent-dir/: No such file or directory" \
     "Could not start ffmpeg recording."
 grep -q "^Preparing" "$WORK/no_output.err" && fail "no_output: checked only after the seek"
 
@@ -114,7 +108,7 @@ RECORDING=
 # 120 + 60 * (duration - S) and ends 240 frames later.
 TOTAL=$("$BIN" --run-info | sed -n 's/^frames //p')
 RENDERED=$(( TOTAL - 360 - (15090 - 120) + 241 ))
-expect record "Recording $RENDERED frames to $WORK/c.mkv" "Exporting $RENDERED indexed PNG frames to $WORK/c"
+expect_lines record "Recording $RENDERED frames to $WORK/c.mkv" "Exporting $RENDERED indexed PNG frames to $WORK/c"
 check_frames "$WORK/c" "$RENDERED" || fail "record: frame files"
 diff -r -q "$WORK/c" "$WORK/b" > /dev/null || fail "export_b: files differ from the recorded run's"
 mapfile -t PROBE < <(ffprobe -v error -count_packets -show_entries \
@@ -123,5 +117,4 @@ mapfile -t PROBE < <(ffprobe -v error -count_packets -show_entries \
     [ "${PROBE[1]%,*}" = "pcm_s16le,audio,0/0" ] || fail "record: streams ${PROBE[*]}"
 python3 -c "import sys; sys.exit(abs(${PROBE[2]:-0} - $RENDERED / 60.0) > 0.002)" || fail "record: length ${PROBE[2]:-} s"
 
-[ "$FAILED" = 0 ] && echo "offline render tests passed"
-exit "$FAILED"
+finish

@@ -1,3 +1,6 @@
+// The drawing calls through both backends: the corners that the reference
+// runs do not show (snapping of negative halves, empty strings, glyphs the
+// piece never writes), and random shapes drawn byte for byte alike.
 #include "render/font.h"
 #include "render/primitives.h"
 #include "tests/support/gl_test_context.h"
@@ -30,26 +33,6 @@ TEST_P(Primitives, RectSnapsEachArgumentOnItsOwn) {
     EXPECT_EQ(f.count(white_rgb, 0, 90, 50, 110), 1);
 }
 
-TEST_P(Primitives, HollowRectOutlineOrFilledSquare) {
-    begin_gl_test_frame(GetParam());
-    hollow_rect(100.0f, 100.0f, 17.0f);  // s = 26, left = top = 87
-    hollow_rect(300.0f, 100.0f, 5.0f);   // s = 8: filled
-    hollow_rect(500.0f, 100.0f, 6.0f);   // s = 9: 1 x 1 hole
-    Frame f;
-    EXPECT_EQ(f.count(white_rgb, 60, 60, 140, 140), 26 * 26 - 18 * 18);
-    EXPECT_EQ(f.count(white_rgb, 91, 91, 109, 109), 0);
-    EXPECT_EQ(f.at(87, 87), white_rgb);
-    EXPECT_EQ(f.at(112, 112), white_rgb);
-    EXPECT_EQ(f.at(113, 113), black_rgb);
-    EXPECT_EQ(f.count(white_rgb, 280, 80, 320, 120), 64);
-    EXPECT_EQ(f.count(white_rgb, 296, 96, 304, 104), 64);
-    // s = 9: left = snap(500 - 4.5) = 496 (halves go up: 495.5 -> 496)
-    EXPECT_EQ(f.count(white_rgb, 480, 80, 520, 120), 80);
-    EXPECT_EQ(f.at(500, 100), black_rgb);
-    EXPECT_EQ(f.at(496, 96), white_rgb);
-    EXPECT_EQ(f.at(504, 104), white_rgb);
-}
-
 TEST_P(Primitives, OpaqueHollowRectHidesWhatLiesBehindAndLeavesItsColour) {
     begin_gl_test_frame(GetParam());
     set_colour(green_colour);
@@ -63,16 +46,6 @@ TEST_P(Primitives, OpaqueHollowRectHidesWhatLiesBehindAndLeavesItsColour) {
     EXPECT_EQ(f.count(red_rgb, 87, 87, 113, 113), 26 * 26 - 18 * 18);
     EXPECT_EQ(f.count(blue_rgb, 280, 80, 320, 120), 64);
     EXPECT_EQ(f.count(black_rgb, 280, 80, 320, 120), 40 * 40 - 64);
-}
-
-TEST_P(Primitives, RotatedRectAngleZeroMatchesRect) {
-    begin_gl_test_frame(GetParam());
-    rotated_rect(100.0f, 100.0f, 20.0f, 10.0f, 0.0f);
-    rect(190.0f, 95.0f, 20.0f, 10.0f);
-    Frame f;
-    EXPECT_EQ(f.count(white_rgb, 60, 60, 140, 140), 200);
-    EXPECT_EQ(f.count(white_rgb, 90, 95, 110, 105), 200);
-    EXPECT_EQ(f.count(white_rgb, 160, 60, 240, 140), 200);
 }
 
 TEST_P(Primitives, CaptureLineTrimmedSegmentsKeepTheBatchEven) {
@@ -101,17 +74,6 @@ TEST(Font, GlyphMapping) {
         for (int r = 0; r < 7; ++r) EXPECT_EQ(rows[r], 0) << "byte " << c;
     }
     EXPECT_EQ(glyph(' '), glyph(200));  // one shared blank glyph
-}
-
-TEST_P(Primitives, FontLetterAAtScaleOne) {
-    begin_gl_test_frame(GetParam());
-    text("A", 0.0f, 0.0f, 1.0f);
-    Frame f;
-    const char* expected[7] = {".###.", "#...#", "#...#", "#####", "#...#", "#...#", "#...#"};
-    for (int y = 0; y < 7; ++y)
-        for (int x = 0; x < 5; ++x)
-            EXPECT_EQ(f.at(x, y) == white_rgb, expected[y][x] == '#') << x << "," << y;
-    EXPECT_EQ(f.count(white_rgb, 0, 0, 20, 20), 18);
 }
 
 TEST_P(Primitives, FontBlankCellsAdvanceThePen) {

@@ -56,48 +56,56 @@ const std::vector<ExpectedGraph> expected_graphs = {
     {7, 0x7668c84e},
 };
 
-// A frame that differs is named by seed, frame and song time, and written
-// as a PNG under the build directory for a person to look at.
+// Names a frame that differs from the committed values by seed, frame and
+// song time, renders it once more and writes it as a PNG under the build
+// directory for a person to look at.
+void report_differing_frame(const ReferenceRun& run, const FrameCrc& got, const char* committed) {
+    ReferenceRun one = {run.seed, run.start_seconds, {got.frame}};
+    std::vector<FrameCrc> again;
+    std::vector<std::vector<uint8_t>> picture;
+    render_reference_frames(one, again, &picture);
+    const std::string dir = std::string(OSTREL_BINARY_DIR) + "/reference-failures";
+    mkdir(dir.c_str(), 0755);
+    char name[96];
+    std::snprintf(name, sizeof name, "/seed-%" PRIu64 "-frame-%06" PRId64 ".png", run.seed, got.frame);
+    const std::string path = dir + name;
+    if (!picture.empty()) save_indexed_png(path.c_str(), picture[0].data());
+    ADD_FAILURE() << "seed " << run.seed << ", frame " << got.frame << ", song time "
+                  << reference_song_time(run, got.frame) << " s: the first frame that differs from the " << committed
+                  << "; written to " << path;
+}
+
+// Checks the rendered frames of run against expected (indexed by frame
+// number - 1), stopping at the first that differs.
+void check_frames(const ReferenceRun& run, const std::vector<FrameCrc>& expected, const char* committed) {
+    std::vector<FrameCrc> crcs;
+    ASSERT_EQ(render_reference_frames(run, crcs, nullptr), 0) << "seed " << run.seed;
+    ASSERT_EQ(crcs.size(), run.frames.size()) << "seed " << run.seed;
+    for (const FrameCrc& got : crcs) {
+        const FrameCrc& want = expected[(size_t)got.frame - 1];
+        if (got.crc == want.crc && got.rgb_crc == want.rgb_crc) continue;
+        report_differing_frame(run, got, committed);
+        return;
+    }
+}
+
+// The quick check: chosen frames of every act, in both builds.
 TEST(ReferenceValues, ChosenFramesOfEveryActAreUnchanged) {
     const std::vector<ReferenceRun>& runs = reference_runs();
     ASSERT_EQ(runs.size(), expected_runs.size());
-    const std::string failure_dir = std::string(OSTREL_BINARY_DIR) + "/reference-failures";
     for (size_t r = 0; r < runs.size(); ++r) {
-        const ReferenceRun& run = runs[r];
-        const ExpectedRun& expected = expected_runs[r];
-        ASSERT_EQ(run.seed, expected.seed);
-        std::vector<FrameCrc> crcs;
-        std::vector<std::vector<uint8_t>> pictures;
-        ASSERT_EQ(render_reference_frames(run, crcs, &pictures), 0) << "seed " << run.seed;
-        ASSERT_EQ(crcs.size(), expected.frames.size()) << "seed " << run.seed;
-        bool first_failure = true;
-        for (size_t i = 0; i < crcs.size(); ++i) {
-            ASSERT_EQ(crcs[i].frame, expected.frames[i].frame);
-            if (crcs[i].crc == expected.frames[i].crc && crcs[i].rgb_crc == expected.frames[i].rgb_crc) continue;
-            char name[96];
-            std::snprintf(name, sizeof name, "/seed-%" PRIu64 "-frame-%06" PRId64 ".png", run.seed, crcs[i].frame);
-            mkdir(failure_dir.c_str(), 0755);
-            const std::string path = failure_dir + name;
-            save_indexed_png(path.c_str(), pictures[i].data());
-            char message[200];
-            std::snprintf(message, sizeof message,
-                          "seed %" PRIu64 ", frame %" PRId64 ", song time %.4f s: CRCs %08" PRIx32 "/%08" PRIx32
-                          " (indexed/RGB) instead of %08" PRIx32 "/%08" PRIx32 "%s",
-                          run.seed, crcs[i].frame, reference_song_time(run, crcs[i].frame), crcs[i].crc,
-                          crcs[i].rgb_crc, expected.frames[i].crc, expected.frames[i].rgb_crc,
-                          first_failure ? " (the first differing frame)" : "");
-            ADD_FAILURE() << message << "; written to " << path;
-            first_failure = false;
-        }
+        ASSERT_EQ(runs[r].seed, expected_runs[r].seed);
+        ASSERT_EQ(runs[r].frames.size(), expected_runs[r].frames.size());
+        std::vector<FrameCrc> by_frame(runs[r].frames.back());
+        for (const FrameCrc& crc : expected_runs[r].frames) by_frame[(size_t)crc.frame - 1] = crc;
+        check_frames(runs[r], by_frame, "chosen reference values");
     }
 }
 
 // Every frame of both runs against the committed whole-run CRCs (the
 // sanitizer build, many times slower, checks the closing act of each run,
-// bars 128 to 135 and the blackout). The first differing frame is named and
-// written as a PNG.
+// bars 128 to 135 and the blackout).
 TEST(ReferenceValues, EveryFrameOfBothRunsIsUnchanged) {
-    const std::string failure_dir = std::string(OSTREL_BINARY_DIR) + "/reference-failures";
     for (const ReferenceRun& run : reference_runs()) {
         std::vector<FrameCrc> expected;
         ASSERT_EQ(read_whole_run_digests(whole_run_digest_path(run).c_str(), expected), 1)
@@ -108,26 +116,7 @@ TEST(ReferenceValues, EveryFrameOfBothRunsIsUnchanged) {
         const int64_t closing_act = (int64_t)((219.42857142857142 - run.start_seconds + 2.0) * 60.0);
         checked.frames.erase(checked.frames.begin(), checked.frames.begin() + closing_act);
 #endif
-        std::vector<FrameCrc> crcs;
-        ASSERT_EQ(render_reference_frames(checked, crcs, nullptr), 0) << "seed " << run.seed;
-        ASSERT_EQ(crcs.size(), checked.frames.size()) << "seed " << run.seed;
-        for (const FrameCrc& got : crcs) {
-            const FrameCrc& want = expected[(size_t)got.frame - 1];
-            if (got.crc == want.crc && got.rgb_crc == want.rgb_crc) continue;
-            ReferenceRun one = {run.seed, run.start_seconds, {got.frame}};
-            std::vector<FrameCrc> again;
-            std::vector<std::vector<uint8_t>> picture;
-            render_reference_frames(one, again, &picture);
-            char name[96];
-            std::snprintf(name, sizeof name, "/seed-%" PRIu64 "-frame-%06" PRId64 ".png", run.seed, got.frame);
-            mkdir(failure_dir.c_str(), 0755);
-            const std::string path = failure_dir + name;
-            if (!picture.empty()) save_indexed_png(path.c_str(), picture[0].data());
-            ADD_FAILURE() << "seed " << run.seed << ", frame " << got.frame << ", song time "
-                          << reference_song_time(run, got.frame) << " s: the first frame that differs from the "
-                          << "committed whole run; written to " << path;
-            break;
-        }
+        check_frames(checked, expected, "committed whole run");
     }
 }
 

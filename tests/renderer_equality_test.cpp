@@ -5,11 +5,8 @@
 #include "tests/support/gl_test_context.h"
 #include "tests/support/reference_frames.h"
 #include "timeline/start_seek.h"
-#include "timeline/timeline.h"
 
 #include <gtest/gtest.h>
-
-#include <cmath>
 
 namespace {
 
@@ -24,7 +21,7 @@ ReferenceRun stretches_of(uint64_t seed, double start) {
     ReferenceRun run = {seed, start, {}};
     for (double t : stretch_times) {
         if (t < start) continue;
-        int64_t first = (int64_t)std::llround((t - start + lead_in_seconds) * frame_rate) + 1;
+        int64_t first = frame_at(start, t);
         for (int64_t f = first; f < first + 3; ++f) run.frames.push_back(f);
     }
     return run;

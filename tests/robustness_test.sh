@@ -44,7 +44,7 @@ PATH="$WORK/fake/silent:$PATH" "$BIN" --record take.mkv --start 255 2> err.txt
 # --- A complete recording replaces the earlier take and prints only its
 # own lines (no encoder queue warning).
 "$BIN" --record take.mkv --start 255 2> err.txt || fail "clean recording: $(<err.txt)"
-[ "$(video_frames take.mkv)" = 361 ] ||
+[ "$(packets take.mkv)" = 361 ] ||
     fail "clean recording: wrong frame count"
 grep -v -e "^Recording " -e "^frame " -e "^Preparing " err.txt && fail "clean recording printed more than its own lines"
 
@@ -63,8 +63,8 @@ for signal in INT TERM HUP; do
     [ $status = 0 ] || fail "SIG$signal: status $status: $(<err.txt)"
     grep -q "incomplete" err.txt && fail "SIG$signal: called the file incomplete: $(<err.txt)"
     video=$(ffprobe -v error -select_streams v:0 -show_entries stream=duration -of csv=p=0 sig.mkv 2>/dev/null)
-    audio=$(ffprobe -v error -count_packets -select_streams a:0 -show_entries stream=nb_read_packets -of csv=p=0 sig.mkv 2>/dev/null)
-    frames=$(ffprobe -v error -count_packets -select_streams v:0 -show_entries stream=nb_read_packets -of csv=p=0 sig.mkv 2>/dev/null)
+    audio=$(packets sig.mkv a:0)
+    frames=$(packets sig.mkv)
     last_audio=$(ffprobe -v error -select_streams a:0 -show_entries packet=pts_time,duration_time -of csv=p=0 sig.mkv 2>/dev/null | tail -1 |
         awk -F, '{ print $1 + $2 }')
     # No sound at all is right too when the stop came within the lead-in.
@@ -127,7 +127,7 @@ grep -q '^Ignoring "--record": it must be the first argument; this run does not 
 [ "$("$BIN" --version)" = "ostrel $(sed -n 's/^project(ostrel VERSION \([0-9.]*\).*/\1/p' "$(dirname "$TRACK")/../CMakeLists.txt")" ] ||
     fail "--version: $("$BIN" --version)"
 "$BIN" --record=eq.mkv --start=255 --frames=1-3 2> err.txt || fail "= forms: $(<err.txt)"
-[ "$(video_frames eq.mkv)" = 3 ] || fail "= forms: eq.mkv"
+[ "$(packets eq.mkv)" = 3 ] || fail "= forms: eq.mkv"
 
 # --- Names and folders are checked before the seek, with the reason; a long
 # legal name (244 characters) records.
@@ -140,7 +140,7 @@ done
 [ $? = 1 ] && grep -qx "Could not create PNG export directory: missing/frames: No such file or directory" err.txt &&
     ! grep -q "^Preparing" err.txt || fail "unmakeable export folder: $(<err.txt)"
 long=$(printf 'a%.0s' $(seq 240)).mkv
-"$BIN" --record "$long" --start 255 --frames 1-3 2> err.txt && [ "$(video_frames "$long")" = 3 ] ||
+"$BIN" --record "$long" --start 255 --frames 1-3 2> err.txt && [ "$(packets "$long")" = 3 ] ||
     fail "244-character name: $(<err.txt)"
 
 # --- The counts announced are the frames the run renders; a recording gets a

@@ -4,16 +4,10 @@
 # (ffprobe, ffmpeg, lame 3.100) are missing are skipped.
 #
 #   usage (from the repository root): bash tests/track_test.sh [path/to/ostrel, unused]
-set -uo pipefail
-
+source "$(dirname "$0")/support/script_helpers.sh" track "${1:-/dev/null}"
+set -o pipefail
 track=src/beat3-140bpm.mp3
-passed=0 failed=0 skipped=0
-pass() { echo "ok: $1"; passed=$((passed + 1)); }
-fail() { echo "FAIL: $1" >&2; failed=$((failed + 1)); }
-skip() { echo "skip: $1"; skipped=$((skipped + 1)); }
 [ -f "$track" ] || { fail "$track is missing (run from the repository root)"; exit 1; }
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
 
 # MP3, 44.1 kHz, stereo, 192 kbps; the container's end minus the encoder
 # delay it reports lies within one 1152-sample frame (0.0261 s) of 252 s.
@@ -46,13 +40,12 @@ if ! lame --version 2>/dev/null | head -n 1 | grep -q 'version 3\.100'; then
   skip "lame 3.100 missing: regeneration not compared"
 elif ! command -v "${CXX:-c++}" >/dev/null; then
   skip "no C++ compiler: regeneration not checked"
-elif ! bash tools/make_track.sh "$work/regenerated.mp3"; then
+elif ! bash tools/make_track.sh "$WORK/regenerated.mp3"; then
   fail "tools/make_track.sh failed"
-elif cmp -s "$work/regenerated.mp3" "$track"; then
+elif cmp -s "$WORK/regenerated.mp3" "$track"; then
   pass "tools/make_track.sh reproduces $track byte for byte"
 else
   fail "tools/make_track.sh output differs from the committed $track"
 fi
 
-echo "$passed passed, $failed failed, $skipped skipped"
-[ "$failed" -eq 0 ]
+finish

@@ -24,7 +24,7 @@ inline void simulate_graph_span(uint64_t seed) {
     layout_seed = seed;
     build_startup_layout();
     for (double t = 0.0; t < circle_phase_start;) {
-        double t_next = std::min(circle_phase_start, t + 0.016666666666666666);
+        double t_next = std::min(circle_phase_start, t + frame_seconds);
         run_simulation_step(t, (float)(t_next - t));
         t = t_next;
     }

@@ -1,46 +1,22 @@
 #include "tests/support/gl_test_context.h"
 
+#include "app/startup.h"
 #include "render/gl_setup.h"
 #include "render/primitives.h"
 
 #include <GL/gl.h>
 #include <SDL2/SDL.h>
-#include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
-#include <png.h>
 
-static SDL_Window* test_window = nullptr;
-static SDL_GLContext test_context = nullptr;
+// The program's own offline window: 1920x1080, offscreen without a display.
+static AppWindow test_app;
 
 void begin_gl_test_frame(DrawBackend backend) {
     use_draw_backend(backend);
-    if (test_window == nullptr) {
-        if (std::getenv("SDL_VIDEODRIVER") == nullptr && std::getenv("DISPLAY") == nullptr) {
-            SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
-        }
-        if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-            std::fprintf(stderr, "SDL_Init: %s\n", SDL_GetError());
-            std::abort();
-        }
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
-        SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-        SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, 0);
-        SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, 0);
-        test_window = SDL_CreateWindow("ostrel-test", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                       screen_width, screen_height,
-                                       SDL_WINDOW_FULLSCREEN | SDL_WINDOW_OPENGL | SDL_WINDOW_ALLOW_HIGHDPI);
-        if (test_window == nullptr) {
-            std::fprintf(stderr, "SDL_CreateWindow: %s\n", SDL_GetError());
-            std::abort();
-        }
-        test_context = SDL_GL_CreateContext(test_window);
-        if (test_context == nullptr) {
-            std::fprintf(stderr, "SDL_GL_CreateContext: %s\n", SDL_GetError());
-            std::abort();
-        }
-        SDL_GL_SetSwapInterval(0);
+    if (test_app.window == nullptr) {
+        if (std::getenv("SDL_AUDIODRIVER") == nullptr) SDL_SetHint(SDL_HINT_AUDIODRIVER, "dummy");
+        if (!start_window(test_app, true, WindowRequest{false, 0})) std::abort();
     }
     flush_drawing();
     apply_gl_state();
@@ -97,26 +73,4 @@ bool Frame::lit_bounds(int* x0, int* y0, int* x1, int* y1) const {
         }
     }
     return any;
-}
-
-void Frame::save_png(const char* path) const {
-    std::FILE* file = std::fopen(path, "wb");
-    if (file == nullptr) return;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        std::fclose(file);
-        return;
-    }
-    png_init_io(png, file);
-    png_set_IHDR(png, info, screen_width, screen_height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    for (int y = 0; y < screen_height; ++y) {
-        png_write_row(png, (png_const_bytep)&rgb_[(size_t)y * screen_width * 3]);
-    }
-    png_write_end(png, info);
-    png_destroy_write_struct(&png, &info);
-    std::fclose(file);
 }

@@ -16,7 +16,6 @@ const Rgb white_rgb = {255, 255, 255};
 const Rgb red_rgb = {255, 0, 0};
 const Rgb green_rgb = {0, 255, 0};
 const Rgb blue_rgb = {0, 0, 255};
-const Rgb grey_rgb = {89, 89, 89};
 
 #include "render/draw.h"
 
@@ -36,8 +35,6 @@ public:
     // Bounding box of all pixels that are not black; false if none.
     bool lit_bounds(int* x0, int* y0, int* x1, int* y1) const;
     const std::vector<uint8_t>& pixels() const { return rgb_; }
-    // Writes the frame as a PNG, for looking at it.
-    void save_png(const char* path) const;
 
 private:
     std::vector<uint8_t> rgb_;

@@ -13,6 +13,8 @@ struct ReferenceRun {
     std::vector<int64_t> frames;  // increasing frame numbers, 1 = first lead-in frame
 };
 
+// Frame number of song time t in a run started at start_seconds.
+int64_t frame_at(double start_seconds, double t);
 // The runs the committed values were taken from.
 const std::vector<ReferenceRun>& reference_runs();
 // Seeds whose graph state after the graph span is pinned.
