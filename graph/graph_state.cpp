@@ -15,10 +15,6 @@ static_assert(sizeof(GraphState) ==
               "GraphState has padding");
 static_assert(sizeof(RedParticle) == 7 * 4 && sizeof(Node) == 5 * 4, "padding in a graph record");
 
-bool same_graph_state(const GraphState& a, const GraphState& b) {
-    return std::memcmp(&a, &b, sizeof(GraphState)) == 0;
-}
-
 // The node count is clamped to the capacity so a stray AM value can never
 // index past the arrays.
 int active_node_count() {

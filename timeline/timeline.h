@@ -1,5 +1,8 @@
 // The musical clock of the piece (140 BPM, 4/4) and the song times at which
 // its acts change. Every boundary is a double constant on the beat grid.
+// Song time is called t throughout; the other clocks have their own names:
+// graph_time (half of song time), the frame loop's clock (loop clock) and
+// l (local time of the tree scene, from bar 96).
 #pragma once
 
 #include <cstdint>
