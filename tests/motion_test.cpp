@@ -11,14 +11,8 @@ namespace {
 const float cx = swirl_center_x;
 const float cy = swirl_center_y;
 
-// Every node alive, 300 px right of the swirl centre; no survivor.
-void quiet_graph(int n) {
-    clear_graph_state(n);
-    for (int i = 0; i < node_capacity; ++i) nodes[i].x = cx + 300.0f, nodes[i].y = cy;
-}
-
 TEST(Swirl, WrapsTwelvePixelsBeyondEachEdgeAndSurvivesTheCentre) {
-    quiet_graph(5);
+    clear_graph_state(5);  // every node alive, no survivor
     const Node before[5] = {{-11, 500, -1000, 0, 0}, {1931, 500, 1000, 0, 0}, {900, -11, 0, -1000, 0},
                             {900, 1091, 0, 1000, 0}, {cx, cy, 0, 0, 0}};
     const float after[5][2] = {{1932, 500}, {-12, 500}, {900, 1092}, {900, -12}, {cx, cy}};

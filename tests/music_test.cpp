@@ -29,13 +29,6 @@ protected:
 };
 MusicStream MusicTest::stream;
 
-TEST(MusicFormulas, LatencyAndSeekOffset) {
-    EXPECT_EQ(music_latency(44100), 0.20523090929705218);
-    EXPECT_EQ(music_latency(48000), 0.20145766666666667);
-    EXPECT_EQ(music_seek_offset(44100, 10.0), 441000);
-    EXPECT_EQ(music_seek_offset(44100, 0.99999), 44099);  // truncated, never rounded up
-}
-
 TEST_F(MusicTest, OpensSeeksPrefillsPausedAndKeepsTheQueueFull) {
     ASSERT_EQ(music_open(stream, 10.0), 1);
     EXPECT_EQ(stream.latency, 0.20523090929705218);
