@@ -76,11 +76,15 @@ void report_differing_frame(const ReferenceRun& run, const FrameCrc& got, const 
 }
 
 // Checks the rendered frames of run against expected (indexed by frame
-// number - 1), stopping at the first that differs.
-void check_frames(const ReferenceRun& run, const std::vector<FrameCrc>& expected, const char* committed) {
+// number - 1), stopping at the first that differs. The run must render
+// exactly `rendered` of the frames asked for: a frame asked for past the
+// committed end shows a run that has grown longer.
+void check_frames(const ReferenceRun& run, const std::vector<FrameCrc>& expected, const char* committed,
+                  size_t rendered) {
     std::vector<FrameCrc> crcs;
     ASSERT_EQ(render_reference_frames(run, crcs, nullptr), 0) << "seed " << run.seed;
-    ASSERT_EQ(crcs.size(), run.frames.size()) << "seed " << run.seed;
+    ASSERT_EQ(crcs.size(), rendered) << "seed " << run.seed << ": frames rendered of those asked for, against the "
+                                     << committed;
     for (const FrameCrc& got : crcs) {
         const FrameCrc& want = expected[(size_t)got.frame - 1];
         if (got.crc == want.crc && got.rgb_crc == want.rgb_crc) continue;
@@ -98,13 +102,14 @@ TEST(ReferenceValues, ChosenFramesOfEveryActAreUnchanged) {
         ASSERT_EQ(runs[r].frames.size(), expected_runs[r].frames.size());
         std::vector<FrameCrc> by_frame(runs[r].frames.back());
         for (const FrameCrc& crc : expected_runs[r].frames) by_frame[(size_t)crc.frame - 1] = crc;
-        check_frames(runs[r], by_frame, "chosen reference values");
+        check_frames(runs[r], by_frame, "chosen reference values", runs[r].frames.size());
     }
 }
 
-// Every frame of both runs against the committed whole-run CRCs (the
-// sanitizer build, many times slower, checks the closing act of each run,
-// bars 128 to 135 and the blackout).
+// Every frame of both runs against the committed whole-run CRCs, and the
+// run's length: it must end on the committed last frame (the sanitizer
+// build, many times slower, checks the closing act of each run, bars 128 to
+// 135 and the blackout).
 TEST(ReferenceValues, EveryFrameOfBothRunsIsUnchanged) {
     for (const ReferenceRun& run : reference_runs()) {
         std::vector<FrameCrc> expected;
@@ -116,7 +121,8 @@ TEST(ReferenceValues, EveryFrameOfBothRunsIsUnchanged) {
         const int64_t closing_act = (int64_t)((219.42857142857142 - run.start_seconds + 2.0) * 60.0);
         checked.frames.erase(checked.frames.begin(), checked.frames.begin() + closing_act);
 #endif
-        check_frames(checked, expected, "committed whole run");
+        checked.frames.push_back(run.last_frame + 1);
+        check_frames(checked, expected, "committed whole run", checked.frames.size() - 1);
     }
 }
 

@@ -15,10 +15,13 @@
 
 static int write_every_frame() {
     for (const ReferenceRun& run : reference_runs()) {
-        const ReferenceRun whole = whole_run_of(run);
+        // One frame past the run's last is asked for too: the run must end
+        // before it.
+        ReferenceRun whole = whole_run_of(run);
+        whole.frames.push_back(run.last_frame + 1);
         std::vector<FrameCrc> raster, gl;
         if (render_reference_frames(whole, raster, nullptr, false) != 0 ||
-            render_reference_frames(whole, gl, nullptr, true) != 0 || raster.size() != whole.frames.size() ||
+            render_reference_frames(whole, gl, nullptr, true) != 0 || (int64_t)raster.size() != run.last_frame ||
             gl.size() != raster.size()) {
             std::fprintf(stderr, "The whole run of seed %" PRIu64 " failed.\n", run.seed);
             return 1;

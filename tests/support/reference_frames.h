@@ -11,6 +11,7 @@ struct ReferenceRun {
     uint64_t seed;
     double start_seconds;
     std::vector<int64_t> frames;  // increasing frame numbers, 1 = first lead-in frame
+    int64_t last_frame = 0;       // the run's own last frame, where its blackout ends
 };
 
 // Frame number of song time t in a run started at start_seconds.
@@ -37,7 +38,7 @@ struct FrameCrc {
 int render_reference_frames(const ReferenceRun& run, std::vector<FrameCrc>& crcs,
                             std::vector<std::vector<uint8_t>>* keep_indexed, bool with_gl = false);
 
-// Every frame of run, and where the committed CRCs of every frame of it lie
+// Frames 1 .. last_frame of run, and where the committed CRCs of every frame of it lie
 // (per frame: the palette indexes' CRC and the RGB CRC, 32-bit little-endian).
 ReferenceRun whole_run_of(const ReferenceRun& run);
 std::string whole_run_digest_path(const ReferenceRun& run);
