@@ -228,69 +228,70 @@ float fraction_of(float v) {
     return v - std::floor(v);
 }
 
-// The set-up of a width-4 line in window positions: a parallelogram whose
-// ends are kept or trimmed by the diamond-exit rule.
 // Where each end of a line sits inside its pixel: the offsets from the
 // pixel centre.
 struct EndOffsets {
     float x1diff, y1diff, x2diff, y2diff;
 };
 
+// The diamond-exit rule for one end of a line: an end inside the diamond of
+// its pixel is kept when keep_in_diamond; otherwise leaving the pixel away
+// from the line drops it, reaching across the minor axis keeps it, and else
+// it counts when the line crosses the pixel's edge inside the edge (0
+// included when zero_counts).
+bool diamond_exit(bool in_diamond, bool keep_in_diamond, bool leaves_away, bool crosses, float cross,
+                  bool zero_counts) {
+    if (in_diamond) return keep_in_diamond;
+    if (leaves_away) return false;
+    if (crosses) return true;
+    return cross < 1.0f && (zero_counts ? cross >= 0.0f : cross > 0.0f);
+}
+
+// An end whose diamond-exit decision differs from what the quad would draw
+// is moved along the major axis to half a pixel (half, signed as the quad
+// runs) past its pixel centre, and across it by the slope. When the quad
+// runs from the second end to the first (reversed) the ends trade places.
+// along[0], along[1] and across[0], across[1]: the offsets of the quad's
+// first and second end.
+void move_line_ends(bool reversed, float half, float diff1, float diff2, bool move_start, bool move_end, float slope,
+                    float* along, float* across) {
+    const int start = reversed ? 1 : 0;
+    if (move_start) {
+        along[start] = -diff1 + half;
+        across[start] = along[start] * slope;
+    }
+    if (move_end) {
+        along[1 - start] = -diff2 + half;
+        across[1 - start] = along[1 - start] * slope;
+    }
+}
+
 // A line that is at least as wide as tall: the diamond-exit decisions at
-// both ends, then the corners of a quad one pixel tall around it.
+// both ends, then the corners of a quad as tall as the line is wide.
 void x_major_line_quad(Vertex v1, Vertex v2, float dx, float dy, EndOffsets e, int* x, int* y) {
-    float x_offset = 0.0f, y_offset = 0.0f, x_offset_end = 0.0f, y_offset_end = 0.0f;
     float x1diff = e.x1diff, y1diff = e.y1diff, x2diff = e.x2diff, y2diff = e.y2diff;
     const float dydx = dy / dx;
     if (y2diff == -0.5f && dy < 0.0f) y2diff = 0.5f;
-    bool draw_start, draw_end;
-    if (std::fabs(x1diff) + std::fabs(y1diff) < 0.5f) {
-        draw_start = true;
-    } else if (non_negative(x1diff) == non_negative(-dx)) {
-        draw_start = false;
-    } else if (non_negative(-y1diff) != non_negative(dy)) {
-        draw_start = true;
-    } else {
-        float cross = fraction_of(v1.wy) + x1diff * dydx;
-        draw_start = cross < 1.0f && cross > 0.0f;
-    }
-    if (std::fabs(x2diff) + std::fabs(y2diff) < 0.5f) {
-        draw_end = false;
-    } else if (non_negative(x2diff) != non_negative(-dx)) {
-        draw_end = false;
-    } else if (non_negative(-y2diff) == non_negative(dy)) {
-        draw_end = true;
-    } else {
-        float cross = fraction_of(v2.wy) + x2diff * dydx;
-        draw_end = cross < 1.0f && cross > 0.0f;
-    }
+    const bool draw_start = diamond_exit(std::fabs(x1diff) + std::fabs(y1diff) < 0.5f, true,
+                                         non_negative(x1diff) == non_negative(-dx),
+                                         non_negative(-y1diff) != non_negative(dy),
+                                         fraction_of(v1.wy) + x1diff * dydx, false);
+    const bool draw_end = diamond_exit(std::fabs(x2diff) + std::fabs(y2diff) < 0.5f, false,
+                                       non_negative(x2diff) != non_negative(-dx),
+                                       non_negative(-y2diff) == non_negative(dy),
+                                       fraction_of(v2.wy) + x2diff * dydx, false);
     const bool will_draw_start = non_negative(-x1diff) != non_negative(dx);
     const bool will_draw_end = non_negative(x2diff) == non_negative(-dx) || x2diff == 0.0f;
-    if (dx < 0.0f) {
-        std::swap(v1, v2);
-        if (will_draw_start != draw_start) {
-            x_offset_end = -x1diff - 0.5f;
-            y_offset_end = x_offset_end * dydx;
-        }
-        if (will_draw_end != draw_end) {
-            x_offset = -x2diff - 0.5f;
-            y_offset = x_offset * dydx;
-        }
-    } else {
-        if (will_draw_start != draw_start) {
-            x_offset = -x1diff + 0.5f;
-            y_offset = x_offset * dydx;
-        }
-        if (will_draw_end != draw_end) {
-            x_offset_end = -x2diff + 0.5f;
-            y_offset_end = x_offset_end * dydx;
-        }
-    }
-    x[0] = snap_line_fixed(v1.wx + x_offset);
-    x[1] = snap_line_fixed(v2.wx + x_offset_end);
+    const bool reversed = dx < 0.0f;
+    if (reversed) std::swap(v1, v2);
+    float along[2] = {0.0f, 0.0f}, across[2] = {0.0f, 0.0f};
+    move_line_ends(reversed, reversed ? -0.5f : 0.5f, x1diff, x2diff, will_draw_start != draw_start,
+                   will_draw_end != draw_end, dydx, along, across);
+    x[0] = snap_line_fixed(v1.wx + along[0]);
+    x[1] = snap_line_fixed(v2.wx + along[1]);
     x[2] = x[1];
     x[3] = x[0];
-    const int y1 = snap_line_fixed(v1.wy + y_offset), y2 = snap_line_fixed(v2.wy + y_offset_end);
+    const int y1 = snap_line_fixed(v1.wy + across[0]), y2 = snap_line_fixed(v2.wy + across[1]);
     y[0] = y1 - line_half_width;
     y[1] = y2 - line_half_width;
     y[2] = y2 + line_half_width;
@@ -299,64 +300,37 @@ void x_major_line_quad(Vertex v1, Vertex v2, float dx, float dy, EndOffsets e, i
 
 // A line taller than wide: the same, with the axes exchanged.
 void y_major_line_quad(Vertex v1, Vertex v2, float dx, float dy, EndOffsets e, int* x, int* y) {
-    float x_offset = 0.0f, y_offset = 0.0f, x_offset_end = 0.0f, y_offset_end = 0.0f;
     float x1diff = e.x1diff, y1diff = e.y1diff, x2diff = e.x2diff, y2diff = e.y2diff;
     const float dxdy = dx / dy;
     if (x2diff == -0.5f && dx < 0.0f) x2diff = 0.5f;
-    bool draw_start, draw_end;
-    if (std::fabs(x1diff) + std::fabs(y1diff) < 0.5f) {
-        draw_start = true;
-    } else if (non_negative(-y1diff) == non_negative(dy)) {
-        draw_start = false;
-    } else if (non_negative(x1diff) != non_negative(-dx)) {
-        draw_start = true;
-    } else {
-        float cross = fraction_of(v1.wx) + y1diff * dxdy;
-        draw_start = cross < 1.0f && cross > 0.0f;
-    }
-    if (std::fabs(x2diff) + std::fabs(y2diff) < 0.5f) {
-        draw_end = false;
-    } else if (non_negative(-y2diff) != non_negative(dy)) {
-        draw_end = false;
-    } else if (non_negative(x2diff) == non_negative(-dx)) {
-        draw_end = true;
-    } else {
-        float cross = fraction_of(v2.wx) + y2diff * dxdy;
-        draw_end = cross < 1.0f && cross >= 0.0f;
-    }
+    const bool draw_start = diamond_exit(std::fabs(x1diff) + std::fabs(y1diff) < 0.5f, true,
+                                         non_negative(-y1diff) == non_negative(dy),
+                                         non_negative(x1diff) != non_negative(-dx),
+                                         fraction_of(v1.wx) + y1diff * dxdy, false);
+    const bool draw_end = diamond_exit(std::fabs(x2diff) + std::fabs(y2diff) < 0.5f, false,
+                                       non_negative(-y2diff) != non_negative(dy),
+                                       non_negative(x2diff) == non_negative(-dx),
+                                       fraction_of(v2.wx) + y2diff * dxdy, true);
     const bool will_draw_start = non_negative(y1diff) == non_negative(dy);
     const bool will_draw_end = non_negative(-y2diff) == non_negative(dy) || y2diff == 0.0f;
-    if (dy > 0.0f) {
-        std::swap(v1, v2);
-        if (will_draw_start != draw_start) {
-            y_offset_end = -y1diff + 0.5f;
-            x_offset_end = y_offset_end * dxdy;
-        }
-        if (will_draw_end != draw_end) {
-            y_offset = -y2diff + 0.5f;
-            x_offset = y_offset * dxdy;
-        }
-    } else {
-        if (will_draw_start != draw_start) {
-            y_offset = -y1diff - 0.5f;
-            x_offset = y_offset * dxdy;
-        }
-        if (will_draw_end != draw_end) {
-            y_offset_end = -y2diff - 0.5f;
-            x_offset_end = y_offset_end * dxdy;
-        }
-    }
-    const int x1 = snap_line_fixed(v1.wx + x_offset), x2 = snap_line_fixed(v2.wx + x_offset_end);
+    const bool reversed = dy > 0.0f;
+    if (reversed) std::swap(v1, v2);
+    float along[2] = {0.0f, 0.0f}, across[2] = {0.0f, 0.0f};
+    move_line_ends(reversed, reversed ? 0.5f : -0.5f, y1diff, y2diff, will_draw_start != draw_start,
+                   will_draw_end != draw_end, dxdy, along, across);
+    const int x1 = snap_line_fixed(v1.wx + across[0]), x2 = snap_line_fixed(v2.wx + across[1]);
     x[0] = x1 - line_half_width;
     x[1] = x2 - line_half_width;
     x[2] = x2 + line_half_width;
     x[3] = x1 + line_half_width;
-    y[0] = snap_line_fixed(v1.wy + y_offset);
-    y[1] = snap_line_fixed(v2.wy + y_offset_end);
+    y[0] = snap_line_fixed(v1.wy + along[0]);
+    y[1] = snap_line_fixed(v2.wy + along[1]);
     y[2] = y[1];
     y[3] = y[0];
 }
 
+// The set-up of a width-4 line in window positions: a parallelogram whose
+// ends are kept or trimmed by the diamond-exit rule.
 void setup_line(RasterFrame& frame, Vertex v1, Vertex v2) {
     float dx = v1.wx - v2.wx;
     float dy = v1.wy - v2.wy;
