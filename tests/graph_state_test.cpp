@@ -1,5 +1,3 @@
-// The seeds at both ends of the range and the corners of the connection
-// rules; the reference runs pin the rest.
 #include "graph/graph_state.h"
 
 #include <gtest/gtest.h>
@@ -29,7 +27,13 @@ TEST(Layout, SeedDecidesEverythingAndFirstFourAreFixedOnlyAtStartUp) {
     EXPECT_NE(startup_layout(0), startup_layout(9999));
 }
 
-TEST(Connections, TargetTiesAndParentsOfUnconnectedOrRewiredNodes) {
+// The generator's first draws from seed 42, as committed values.
+TEST(RandomSource, FirstDrawsOfASeed) {
+    rng_state = 42;
+    for (int bits : {35086, 35179, 42269, 30196}) EXPECT_EQ(rng_unit(), (float)bits / 65535.0f);
+}
+
+TEST(Connections, TargetRuleDrawCountAndParents) {
     const float xy[5][2] = {{100, 100}, {400, 100}, {700, 1000}, {1000, 1300}, {700, 100}};
     for (int i = 0; i < 5; ++i) nodes[i].x = xy[i][0], nodes[i].y = xy[i][1];
     // From node 4: 300, 900 and 1500 away; nearest for small k, farthest from 67.
@@ -38,6 +42,21 @@ TEST(Connections, TargetTiesAndParentsOfUnconnectedOrRewiredNodes) {
     nodes[2].x = 1000, nodes[2].y = 100;  // tie at 300: the lower index
     EXPECT_EQ(select_connection_target(4, 0), 1);
 
+    startup_layout(4321);
+    Node spare = {};
+    rng_state = 0xABCDEF;
+    respawn_node(spare);
+    EXPECT_EQ(rng_state, 0xed9b91bb4d47e5a6u);  // seven draws
+    rng_state = 0xABCDEF;
+    randomize_connections();
+    EXPECT_EQ(rng_state, 0xa706d7f413286253u);  // 316 draws
+    for (int b = 1; b < node_capacity; ++b) {
+        int links = 0, first = -1;
+        for (int a = b - 1; a >= 0; --a)
+            if (connection_enabled[pair_index(a, b)]) first = a, links += 1;
+        EXPECT_TRUE(links == 1 || (links == 2 && b > 3)) << b;
+        EXPECT_EQ(parent_of(b), first);
+    }
     std::memset(connection_enabled, 0, sizeof connection_enabled);
     connection_enabled[pair_index(2, 6)] = connection_enabled[pair_index(4, 6)] = 1;
     rebuild_parent_cache();

@@ -119,13 +119,13 @@ TEST(ReferenceValues, EveryFrameOfBothRunsIsUnchanged) {
         std::vector<FrameCrc> expected;
         ASSERT_EQ(read_whole_run_digests(whole_run_digest_path(run).c_str(), expected), 1)
             << whole_run_digest_path(run);
-        ReferenceRun checked = whole_run_of(run);
-        ASSERT_EQ(expected.size(), checked.frames.size()) << "seed " << run.seed;
+        // One frame past the committed end is asked for too: a run that has
+        // grown longer renders it.
+        ReferenceRun checked = whole_run_of(run, (int64_t)expected.size() + 1);
 #ifdef OSTREL_SANITIZE_BUILD
         const int64_t closing_act = (int64_t)((219.42857142857142 - run.start_seconds + 2.0) * 60.0);
         checked.frames.erase(checked.frames.begin(), checked.frames.begin() + closing_act);
 #endif
-        checked.frames.push_back(run.last_frame + 1);
         check_frames(checked, expected, "committed whole run", checked.frames.size() - 1);
     }
 }

@@ -15,13 +15,12 @@
 
 static int write_every_frame() {
     for (const ReferenceRun& run : reference_runs()) {
-        // One frame past the run's last is asked for too: the run must end
-        // before it.
-        ReferenceRun whole = whole_run_of(run);
-        whole.frames.push_back(run.last_frame + 1);
+        // Frames up to an hour of song time are asked for: the run ends by
+        // its own rule long before, on its last frame.
+        const ReferenceRun whole = whole_run_of(run, frame_at(run.start_seconds, 3600.0));
         std::vector<FrameCrc> raster, gl;
         if (render_reference_frames(whole, raster, nullptr, false) != 0 ||
-            render_reference_frames(whole, gl, nullptr, true) != 0 || (int64_t)raster.size() != run.last_frame ||
+            render_reference_frames(whole, gl, nullptr, true) != 0 || raster.size() >= whole.frames.size() ||
             gl.size() != raster.size()) {
             std::fprintf(stderr, "The whole run of seed %" PRIu64 " failed.\n", run.seed);
             return 1;

@@ -11,7 +11,6 @@ struct ReferenceRun {
     uint64_t seed;
     double start_seconds;
     std::vector<int64_t> frames;  // increasing frame numbers, 1 = first lead-in frame
-    int64_t last_frame = 0;       // the run's own last frame, where its blackout ends
 };
 
 // Frame number of song time t in a run started at start_seconds.
@@ -38,9 +37,10 @@ struct FrameCrc {
 int render_reference_frames(const ReferenceRun& run, std::vector<FrameCrc>& crcs,
                             std::vector<std::vector<uint8_t>>* keep_indexed, bool with_gl = false);
 
-// Frames 1 .. last_frame of run, and where the committed CRCs of every frame of it lie
-// (per frame: the palette indexes' CRC and the RGB CRC, 32-bit little-endian).
-ReferenceRun whole_run_of(const ReferenceRun& run);
+// Frames 1 .. last_frame of run, and where the committed CRCs of every
+// frame of it lie (per frame: the palette indexes' CRC and the RGB CRC,
+// 32-bit little-endian; the run ends on the last frame the file holds).
+ReferenceRun whole_run_of(const ReferenceRun& run, int64_t last_frame);
 std::string whole_run_digest_path(const ReferenceRun& run);
 // Writes the CRCs of a whole run to path, or reads them; 1 on success.
 int write_whole_run_digests(const char* path, const std::vector<FrameCrc>& crcs);
