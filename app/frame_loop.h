@@ -10,10 +10,5 @@
 // SDL). output is null in real-time mode. Returns the exit status.
 int run_frame_loop(AppWindow& app, double start_seconds, OfflineOutput* output);
 
-// What a frame past the lead-in shows, decided by song time alone (and,
-// in real-time mode, by whether the music still plays).
-enum class FrameContent { blackout, circle_phase_only, graph_scene, circle_phase };
-FrameContent choose_frame_content(double t, bool offline, double duration, bool music_active);
-
 // The reseed of the R key: a fresh time-based seed and a rebuilt graph.
 void reseed_from_clock();

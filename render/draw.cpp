@@ -2,8 +2,19 @@
 
 #include "render/draw_backends.h"
 
+// A build without OpenGL (the browser's) has the rasteriser alone.
+#ifdef OSTREL_RASTER_ONLY
+static const DrawCalls& default_draw_calls = raster_draw_calls;
+static const DrawCalls& chosen_draw_calls(DrawBackend) { return raster_draw_calls; }
+#else
+static const DrawCalls& default_draw_calls = gl_draw_calls;
+static const DrawCalls& chosen_draw_calls(DrawBackend backend) {
+    return backend == DrawBackend::raster ? raster_draw_calls : gl_draw_calls;
+}
+#endif
+
 namespace {
-const DrawCalls* calls = &gl_draw_calls;
+const DrawCalls* calls = &default_draw_calls;
 DrawBackend chosen = DrawBackend::gl;
 bool drawn_since_clear = true;  // unknown until the first clear
 }  // namespace
@@ -11,7 +22,7 @@ bool drawn_since_clear = true;  // unknown until the first clear
 void use_draw_backend(DrawBackend backend) {
     calls->flush();
     chosen = backend;
-    calls = backend == DrawBackend::raster ? &raster_draw_calls : &gl_draw_calls;
+    calls = &chosen_draw_calls(backend);
     drawn_since_clear = true;
 }
 

@@ -1,6 +1,7 @@
 // How a real-time run closes (the offline close is pinned by the reference
 // runs' last frames).
 #include "app/frame_loop.h"
+#include "app/piece_frame.h"
 #include "timeline/timeline.h"
 
 #include <gtest/gtest.h>

@@ -2,28 +2,11 @@
 
 #include "graph/simulation.h"
 #include "output/stop_signals.h"
-#include "render/font.h"
 #include "render/present.h"
-#include "render/primitives.h"
 #include "timeline/timeline.h"
 
 #include <cstdio>
 #include <unistd.h>
-
-void draw_start_loader_picture(double done, double total) {
-    float fraction = 1.0f;
-    if (total > 0.0) {
-        fraction = (float)(done / total);
-        if (fraction < 0.0f) fraction = 0.0f;
-        if (fraction > 1.0f) fraction = 1.0f;
-    }
-    clear_frame_to_black();
-    set_colour(white_colour);
-    centered_credit_text("seeking start point", 508.0f);
-    centered_credit_text("building skipped timeline", 532.0f);
-    rect(700.0f, 566.0f, 520.0f, 2.0f);
-    rect(700.0f, 578.0f, fraction * 520.0f, 4.0f);
-}
 
 void draw_start_loader(SDL_Window* window, double done, double total) {
     draw_start_loader_picture(done, total);
@@ -46,39 +29,30 @@ static int drain_seek_events() {
 int run_start_seek_with(SDL_Window* window, double start_seconds, SeekStep step, LoaderDraw draw,
                         WallClock clock) {
     std::fprintf(stderr, "Preparing %.2f seconds of skipped timeline; this may take a moment.\n", start_seconds);
-    double target = start_seconds < circle_phase_start ? start_seconds : circle_phase_start;
-    draw(window, 0.0, target);
+    SkippedTimeline seek = begin_skipped_timeline(start_seconds);
+    draw(window, 0.0, seek.target);
     double last_present = clock();
 
-    double t = 0.0;
     double next_redraw = 0.0;
-    for (;;) {
+    while (!skipped_timeline_done(seek)) {
         if (!drain_seek_events()) return 0;
-        double t_next = t + seek_step_seconds;
-        if (t_next > target) t_next = target;
-        float dt = (float)(t_next - t);
-        step(t, dt);
+        const double t_next = step_skipped_timeline(seek, step);
         // Every 0.12 s of song time the progress may be shown, when a
         // screen refresh has passed since the last picture.
         if (t_next >= next_redraw) {
             next_redraw = t_next + loader_redraw_seconds;
             double now = clock();
             if (now - last_present >= loader_present_seconds) {
-                draw(window, t_next, target);
+                draw(window, t_next, seek.target);
                 // Counted from the end of the picture: however long showing
                 // it takes (scaling it on a software driver), the seek gets
                 // a refresh's time between two pictures.
                 last_present = clock();
             }
         }
-        if (t_next < target) {
-            t = t_next;
-        } else {
-            break;
-        }
     }
 
-    draw(window, target, target);
+    draw(window, seek.target, seek.target);
     return drain_seek_events();
 }
 
