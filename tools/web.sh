@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# Builds the browser edition into build-web/site/: the page, its script,
+# the WebAssembly build of the piece (the same C++ as the program, drawn by
+# our rasteriser) and the track. Static files, for any web server.
+#   tools/web.sh                 build
+#   tools/web.sh --serve [PORT]  build, then serve on 127.0.0.1 (default 8000)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+serve=0
+port=8000
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --serve)
+      serve=1
+      if [ $# -gt 1 ] && [[ "$2" =~ ^[0-9]+$ ]]; then port="$2"; shift; fi
+      ;;
+    *) echo "usage: tools/web.sh [--serve [PORT]]" >&2; exit 1 ;;
+  esac
+  shift
+done
+if [ "$port" -lt 1 ] || [ "$port" -gt 65535 ]; then
+  echo "Bad port \"$port\": give a number from 1 to 65535." >&2
+  exit 1
+fi
+
+for tool in em++ node; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "$tool is missing: run tools/setup.sh (it installs emscripten and nodejs)." >&2
+    exit 1
+  fi
+done
+
+# Debian's emscripten runs its optimiser with node, which must find the
+# packages Debian installs under /usr/share/nodejs.
+export NODE_PATH="/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}"
+
+out=build-web
+site="$out/site"
+mkdir -p "$out/obj" "$site"
+
+# The piece's platform-free code and the browser's hold on it: no SDL,
+# OpenGL, libmpg123, libpng or ffmpeg.
+sources=(
+  graph/*.cpp capture/*.cpp scene/*.cpp
+  render/draw.cpp render/draw_raster.cpp render/raster.cpp render/primitives.cpp render/font.cpp
+  timeline/timeline.cpp timeline/skipped_timeline.cpp timeline/track_length.cpp
+  app/piece_frame.cpp app/overlay.cpp app/launch_options.cpp
+  output/frame_totals.cpp output/palette.cpp
+  web/*.cpp
+)
+version="$(sed -n 's/^project(ostrel VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)"
+flags=(-std=c++17 -O2 -Wall -Wextra -ffp-contract=off -fno-fast-math -I.
+       -DOSTREL_RASTER_ONLY "-DOSTREL_VERSION=\"$version\"")
+
+# One object per source, rebuilt when the source or a header is newer.
+objects=()
+pids=()
+for source in "${sources[@]}"; do
+  object="$out/obj/${source//\//_}.o"
+  objects+=("$object")
+  if [ ! -f "$object" ] || [ -n "$(find "$source" app capture graph output render scene timeline web \
+       -newer "$object" -name '*.[ch]*' -print -quit)" ]; then
+    em++ "${flags[@]}" -c "$source" -o "$object" &
+    pids+=($!)
+    if [ ${#pids[@]} -ge "$(nproc)" ]; then wait "${pids[0]}"; pids=("${pids[@]:1}"); fi
+  fi
+done
+for pid in "${pids[@]}"; do wait "$pid"; done
+
+em++ -O2 "${objects[@]}" -o "$site/ostrel-wasm.js" \
+  -sMODULARIZE=1 -sEXPORT_NAME=createOstrel -sENVIRONMENT=web,node \
+  -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=67108864 \
+  -sEXPORTED_FUNCTIONS=_malloc,_free \
+  -sEXPORTED_RUNTIME_METHODS=cwrap,UTF8ToString,HEAPU8
+
+cp web/index.html web/ostrel.js web/ostrel.css "$site/"
+cp src/beat3-140bpm.mp3 "$site/"
+echo "Built the browser edition in $site/ ($(du -ck "$site"/*.html "$site"/*.js "$site"/*.css "$site"/*.wasm | tail -1 | cut -f1) KB without the track)." >&2
+
+if [ "$serve" -eq 1 ]; then
+  echo "Serving http://127.0.0.1:$port/ (Ctrl-C stops)" >&2
+  exec node web/serve.mjs "$site" "$port"
+fi
