@@ -79,6 +79,5 @@ cp src/beat3-140bpm.mp3 "$site/"
 echo "Built the browser edition in $site/ ($(du -ck "$site"/*.html "$site"/*.js "$site"/*.css "$site"/*.wasm | tail -1 | cut -f1) KB without the track)." >&2
 
 if [ "$serve" -eq 1 ]; then
-  echo "Serving http://127.0.0.1:$port/ (Ctrl-C stops)" >&2
   exec node web/serve.mjs "$site" "$port"
 fi

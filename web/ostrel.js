@@ -1,0 +1,344 @@
+// The page: loads the WebAssembly build of the piece, reads the URL
+// parameters through it, and drives its frames. Every frame is stepped by
+// the piece exactly as an offline run steps it; the page only decides
+// which frame is due (from the audio clock, or its own clock without
+// sound), shows it, and handles the keys, full screen and saving a frame.
+'use strict';
+
+(function () {
+  const width = 1920;
+  const height = 1080;
+  const fps = 60;
+  const leadInSeconds = 2.0;
+  const trackFile = 'beat3-140bpm.mp3';
+
+  const canvas = document.getElementById('piece');
+  const context = canvas.getContext('2d', { alpha: false });
+  const messageBox = document.getElementById('messages');
+
+  let piece = null;          // the WebAssembly module
+  let image = null;          // ImageData over the module's frame
+  let state = 'loading';     // loading, seeking, prompt, playing, still, ended
+  const counts = { shown: 0, skipped: 0 };
+  let clock = null;          // seconds of loop clock, once playing
+  let lastDue = -1;
+
+  function say(line) {
+    messageBox.textContent += (messageBox.textContent ? '\n' : '') + line;
+  }
+
+  // The picture fills the largest centred 16:9 rectangle of the window,
+  // on whole device pixels; at a whole-number scale every picture pixel is
+  // an exact block, otherwise it is scaled smoothly.
+  function fitCanvas() {
+    const ratio = window.devicePixelRatio || 1;
+    const deviceWidth = Math.round(window.innerWidth * ratio);
+    const deviceHeight = Math.round(window.innerHeight * ratio);
+    const scale = Math.min(deviceWidth / width, deviceHeight / height);
+    const whole = Math.floor(scale + 1e-9);
+    const crisp = whole >= 1 && scale - whole < 1e-9;
+    const w = crisp ? whole * width : Math.round(width * scale);
+    const h = crisp ? whole * height : Math.round(height * scale);
+    canvas.style.width = `${w / ratio}px`;
+    canvas.style.height = `${h / ratio}px`;
+    canvas.style.left = `${Math.floor((deviceWidth - w) / 2) / ratio}px`;
+    canvas.style.top = `${Math.floor((deviceHeight - h) / 2) / ratio}px`;
+    canvas.style.imageRendering = crisp ? 'pixelated' : 'auto';
+    canvas.dataset.scale = crisp ? String(whole) : scale.toFixed(4);
+  }
+
+  function showFrame() {
+    const pointer = piece._web_frame_rgba();
+    if (image === null || image.data.buffer !== piece.HEAPU8.buffer) {
+      image = new ImageData(new Uint8ClampedArray(piece.HEAPU8.buffer, pointer, width * height * 4), width, height);
+    }
+    context.putImageData(image, 0, 0);
+  }
+
+  function frameNumber() {
+    return piece === null ? 0 : piece._web_frame_number();
+  }
+
+  function markFrame() {
+    document.documentElement.dataset.frame = String(frameNumber());
+  }
+
+  function shareSeed(seed) {
+    const parameters = new URLSearchParams(window.location.search);
+    parameters.set('seed', String(seed));
+    history.replaceState(null, '', `${window.location.pathname}?${parameters}`);
+  }
+
+  async function fetchTrack() {
+    try {
+      const response = await fetch(trackFile);
+      if (!response.ok) return { bytes: null, why: `the track ${trackFile} is missing (${response.status})` };
+      return { bytes: await response.arrayBuffer(), why: '' };
+    } catch (error) {
+      return { bytes: null, why: `the track ${trackFile} could not be loaded` };
+    }
+  }
+
+  function measureTrack(bytes) {
+    if (bytes === null) return false;
+    const pointer = piece._malloc(bytes.byteLength);
+    piece.HEAPU8.set(new Uint8Array(bytes), pointer);
+    const measured = piece._web_measure_track(pointer, bytes.byteLength) === 1;
+    piece._free(pointer);
+    return measured;
+  }
+
+  // The skipped timeline of a start part-way, a slice of steps per
+  // animation frame behind the loader picture.
+  function seek() {
+    return new Promise((resolve) => {
+      let steps = 120;
+      function slice() {
+        const begun = performance.now();
+        const done = piece._web_step_seek(steps) === 1;
+        showFrame();
+        const spent = performance.now() - begun;
+        if (spent < 8) steps *= 2; else if (spent > 16 && steps > 30) steps = Math.floor(steps / 2);
+        if (done) resolve(); else requestAnimationFrame(slice);
+      }
+      state = 'seeking';
+      slice();
+    });
+  }
+
+  function showStill(frame) {
+    while (frameNumber() < frame - 1) {
+      piece._web_step_frame(0);
+      counts.skipped++;
+    }
+    piece._web_step_frame(1);
+    counts.shown++;
+    showFrame();
+    state = 'still';
+    markFrame();
+  }
+
+  // ---- Sound: the track plays on the audio clock, which sets the frame.
+
+  let audio = null;
+  let decoded = null;
+  let soundReady = Promise.resolve();
+  let soundProblem = '';  // why there is no sound, known before the click
+  let silent = false;     // the page's own clock has taken over
+
+  function makeAudio(bytes, why) {
+    const Context = window.AudioContext || window.webkitAudioContext;
+    if (bytes === null) {
+      soundProblem = why;
+      return Promise.resolve();
+    }
+    if (!Context) {
+      soundProblem = 'this browser has no Web Audio';
+      return Promise.resolve();
+    }
+    try {
+      audio = new Context();
+    } catch (error) {
+      soundProblem = 'no audio device';
+      return Promise.resolve();
+    }
+    return audio.decodeAudioData(bytes.slice(0)).then(
+      (buffer) => { decoded = buffer; },
+      () => { soundProblem = `the track ${trackFile} could not be decoded`; });
+  }
+
+  // What the listener hears now, on the audio context's clock.
+  function heardTime() {
+    if (audio.getOutputTimestamp) {
+      const stamp = audio.getOutputTimestamp();
+      if (stamp.contextTime > 0 && stamp.performanceTime > 0) {
+        return stamp.contextTime + (performance.now() - stamp.performanceTime) / 1000;
+      }
+    }
+    return audio.currentTime - (audio.outputLatency || 0);
+  }
+
+  function pageClock() {
+    const begun = performance.now();
+    return () => (performance.now() - begun) / 1000;
+  }
+
+  // Without sound the page's own clock goes on from where the loop clock
+  // stands; said once.
+  function playSilently(why) {
+    if (silent) return;
+    silent = true;
+    say(`No sound: ${why}; playing silently.`);
+    const from = clock === null ? 0 : Math.max(0, clock());
+    const since = pageClock();
+    clock = () => from + since();
+  }
+
+  // The loop clock runs on the audio context from the click on: 0 now,
+  // 2 s when the music is heard from its start. The track is scheduled as
+  // soon as it is decoded (within the lead-in, as a rule); decoded later,
+  // it joins at the point the clock has reached.
+  function startSound() {
+    if (audio === null) {
+      playSilently(soundProblem || 'the track could not be played');
+      return;
+    }
+    const startSeconds = piece._web_start_seconds();
+    const playAt = audio.currentTime + leadInSeconds;
+    const audioClock = () => leadInSeconds + (heardTime() - playAt);
+    clock = audioClock;
+    soundReady.then(() => {
+      if (clock !== audioClock) return;
+      if (decoded === null) {
+        playSilently(soundProblem || 'the track could not be decoded');
+        return;
+      }
+      const at = Math.max(playAt, audio.currentTime);
+      const offset = startSeconds + (at - playAt);
+      if (offset < decoded.duration) {
+        const source = audio.createBufferSource();
+        source.buffer = decoded;
+        source.connect(audio.destination);
+        source.start(at, offset);
+      }
+    });
+    // A device that never plays leaves the audio clock standing.
+    const standing = audio.currentTime;
+    setTimeout(() => {
+      if (clock === audioClock && audio.currentTime === standing) playSilently('the audio device does not play');
+    }, 1000);
+  }
+
+  // ---- Playing: the frame due at the clock is shown; frames missed since
+  // the last one (a slow or hidden tab) are stepped without being shown.
+
+  function tick() {
+    if (state !== 'playing') return;
+    const due = Math.max(lastDue, Math.floor(clock() * fps + 1e-6));
+    lastDue = due;
+    while (frameNumber() < due && piece._web_running()) {
+      piece._web_step_frame(0);
+      counts.skipped++;
+    }
+    if (frameNumber() === due && piece._web_running()) {
+      piece._web_step_frame(1);
+      counts.shown++;
+      showFrame();
+      if (counts.shown === 1) markFrame();
+    }
+    if (!piece._web_running()) {
+      state = 'ended';
+      return;
+    }
+    requestAnimationFrame(tick);
+  }
+
+  function play() {
+    if (state !== 'prompt') return;
+    state = 'starting';
+    // Resumed within the click or key that allows it.
+    if (audio !== null) audio.resume().catch(() => {});
+    startSound();
+    state = 'playing';
+    tick();
+  }
+
+  // ---- Keys: I, R, F and S, as live; the first key or click starts.
+
+  function toggleFullScreen() {
+    if (document.fullscreenElement) {
+      document.exitFullscreen().catch(() => {});
+    } else if (document.documentElement.requestFullscreen) {
+      document.documentElement.requestFullscreen().catch(() => say('Full screen is not allowed here.'));
+    }
+  }
+
+  function saveFrame() {
+    const seed = String(piece._web_seed()).padStart(4, '0');
+    const frame = String(frameNumber()).padStart(6, '0');
+    canvas.toBlob((blob) => {
+      if (blob === null) {
+        say('The frame could not be saved.');
+        return;
+      }
+      const link = document.createElement('a');
+      link.href = URL.createObjectURL(blob);
+      link.download = `ostrel-${seed}-frame-${frame}.png`;
+      document.body.appendChild(link);
+      link.click();
+      link.remove();
+      setTimeout(() => URL.revokeObjectURL(link.href), 10000);
+    }, 'image/png');
+  }
+
+  function onKey(event) {
+    if (event.repeat || event.ctrlKey || event.metaKey || event.altKey) return;
+    if (state === 'prompt') {
+      play();
+      return;
+    }
+    const key = event.key.toLowerCase();
+    if (key === 'f') toggleFullScreen();
+    if (key === 's' && (state === 'playing' || state === 'still' || state === 'ended')) saveFrame();
+    if (state !== 'playing') return;
+    if (key === 'i') piece._web_toggle_hud();
+    if (key === 'r') {
+      piece._web_reseed(freshSeed());
+      shareSeed(piece._web_seed());
+    }
+  }
+
+  function freshSeed() {
+    return crypto.getRandomValues(new Uint32Array(1))[0] % 10000;
+  }
+
+  function parameter(name) {
+    return new URLSearchParams(window.location.search).get(name);
+  }
+
+  async function load() {
+    fitCanvas();
+    window.addEventListener('resize', fitCanvas);
+    document.addEventListener('fullscreenchange', fitCanvas);
+    document.addEventListener('keydown', onKey);
+    document.addEventListener('pointerdown', () => { if (state === 'prompt') play(); });
+
+    if (typeof createOstrel !== 'function') {
+      say('The piece could not be loaded (ostrel-wasm.js is missing).');
+      return;
+    }
+    try {
+      piece = await createOstrel();
+    } catch (error) {
+      say(`The piece could not be loaded: ${error.message || error}.`);
+      return;
+    }
+    const track = await fetchTrack();
+    if (!measureTrack(track.bytes) && track.bytes !== null) track.why = `the track ${trackFile} holds no MP3 audio`;
+    const begin = piece.cwrap('web_begin_run', 'number', ['string', 'string', 'string', 'number']);
+    const messages = piece.UTF8ToString(begin(parameter('seed'), parameter('start'), parameter('frame'), freshSeed()));
+    for (const line of messages.split('\n')) if (line) say(line);
+    if (parameter('seed') === null) shareSeed(piece._web_seed());
+    // A still has no sound; otherwise the track is decoded while the seek
+    // and the prompt go on, so that a click plays at once.
+    if (piece._web_still_frame() === 0) soundReady = makeAudio(track.bytes, track.why);
+
+    await seek();
+    const still = piece._web_still_frame();
+    if (still > 0) {
+      showStill(still);
+      return;
+    }
+    piece._web_draw_prompt();
+    showFrame();
+    state = 'prompt';
+    document.documentElement.dataset.prompt = 'shown';
+  }
+
+  window.ostrel = {
+    stats: () => ({ frame: frameNumber(), shown: counts.shown, skipped: counts.skipped }),
+    state: () => state,
+  };
+
+  load();
+})();
