@@ -1,8 +1,22 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the piece and its tests need (only those that
 # are missing) and builds it into build/. Run from anywhere.
+#   --web            also what the browser edition needs: emscripten, node
+#                    and npm, Chromium, and the pinned npm packages of its
+#                    tests (package-lock.json)
+#   --packages-only  install, but build nothing
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+web=0
+build=1
+for option in "$@"; do
+  case "$option" in
+    --web) web=1 ;;
+    --packages-only) build=0 ;;
+    *) echo "usage: tools/setup.sh [--web] [--packages-only]" >&2; exit 1 ;;
+  esac
+done
 
 packages=(
   g++ cmake make pkg-config
@@ -11,6 +25,12 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   ffmpeg lame python3 xvfb xauth xdotool parallel openssh-server openssh-client x11-apps
 )
+if [ "$web" -eq 1 ]; then
+  packages+=(emscripten chromium)
+  # A node installed otherwise (with its own npm) is kept.
+  command -v node >/dev/null || packages+=(nodejs)
+  command -v npm >/dev/null || packages+=(npm)
+fi
 
 missing=()
 for package in "${packages[@]}"; do
@@ -27,5 +47,18 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build -j"$(nproc)"
+# The browser tests' npm packages, exactly as locked; puppeteer-core drives
+# Debian's Chromium and downloads no browser of its own.
+# node_modules/.installed-lock is the lock file they were installed from.
+if [ "$web" -eq 1 ] && ! cmp -s package-lock.json node_modules/.installed-lock 2>/dev/null; then
+  if ! npm ci --no-audit --no-fund --loglevel=error >&2; then
+    echo "npm ci failed: the browser tests need the npm registry once." >&2
+    exit 1
+  fi
+  cp package-lock.json node_modules/.installed-lock
+fi
+
+if [ "$build" -eq 1 ]; then
+  cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build build -j"$(nproc)"
+fi

@@ -1,13 +1,18 @@
 #!/usr/bin/env bash
-# Sets everything up, builds, and runs every test twice: once in the normal
-# build, once in a build with AddressSanitizer and UndefinedBehaviorSanitizer.
+# Sets everything up, builds, and runs every test: the normal build's, the
+# browser edition's, and the whole suite again in a build with
+# AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-tools/setup.sh
+tools/setup.sh --web
 
 jobs="$(nproc)"
 echo "== tests (release build)"
 ctest --test-dir build --output-on-failure -j"$jobs"
+
+echo "== browser edition (WebAssembly under node, the page in headless Chromium)"
+tools/web.sh
+node --test --test-concurrency="$jobs" tests/web/*.test.mjs
 
 echo "== tests (AddressSanitizer + UndefinedBehaviorSanitizer build)"
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DOSTREL_SANITIZE=ON -DOSTREL_BENCHMARKS=OFF >/dev/null

@@ -24,12 +24,9 @@ if [ "$port" -lt 1 ] || [ "$port" -gt 65535 ]; then
   exit 1
 fi
 
-for tool in em++ node; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "$tool is missing: run tools/setup.sh (it installs emscripten and nodejs)." >&2
-    exit 1
-  fi
-done
+if ! command -v em++ >/dev/null || ! command -v node >/dev/null; then
+  tools/setup.sh --web --packages-only
+fi
 
 # Debian's emscripten runs its optimiser with node, which must find the
 # packages Debian installs under /usr/share/nodejs.
