@@ -2,8 +2,8 @@
 # Installs the Debian packages the piece and its tests need (only those that
 # are missing) and builds it into build/. Run from anywhere.
 #   --web            also what the browser edition needs: emscripten, node
-#                    and npm, Chromium, and the pinned npm packages of its
-#                    tests (package-lock.json)
+#                    and npm, Chromium and Firefox, and the pinned npm
+#                    packages of its tests (package-lock.json)
 #   --packages-only  install, but build nothing
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -26,7 +26,7 @@ packages=(
   ffmpeg lame python3 xvfb xauth xdotool parallel openssh-server openssh-client x11-apps
 )
 if [ "$web" -eq 1 ]; then
-  packages+=(emscripten chromium)
+  packages+=(emscripten chromium firefox-esr)
   # A node installed otherwise (with its own npm) is kept.
   command -v node >/dev/null || packages+=(nodejs)
   command -v npm >/dev/null || packages+=(npm)

@@ -20,6 +20,9 @@
   let image = null;          // ImageData over the module's frame
   let state = 'loading';     // loading, seeking, prompt, playing, still, ended
   const counts = { shown: 0, skipped: 0 };
+  // Milliseconds from the page's start: prompt shown, play asked for,
+  // first frame shown (for benchmarks).
+  const times = { prompt: null, play: null, firstFrame: null };
   let clock = null;          // seconds of loop clock, once playing
   let lastDue = -1;
 
@@ -224,7 +227,10 @@
       piece._web_step_frame(1);
       counts.shown++;
       showFrame();
-      if (counts.shown === 1) markFrame();
+      if (counts.shown === 1) {
+        times.firstFrame = performance.now();
+        markFrame();
+      }
     }
     if (!piece._web_running()) {
       state = 'ended';
@@ -236,6 +242,7 @@
   function play() {
     if (state !== 'prompt') return;
     state = 'starting';
+    times.play = performance.now();
     // Resumed within the click or key that allows it.
     if (audio !== null) audio.resume().catch(() => {});
     startSound();
@@ -332,12 +339,14 @@
     piece._web_draw_prompt();
     showFrame();
     state = 'prompt';
+    times.prompt = performance.now();
     document.documentElement.dataset.prompt = 'shown';
   }
 
   window.ostrel = {
     stats: () => ({ frame: frameNumber(), shown: counts.shown, skipped: counts.skipped }),
     state: () => state,
+    times: () => ({ ...times }),
   };
 
   load();

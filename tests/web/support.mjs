@@ -6,7 +6,6 @@ import os from 'node:os';
 import path from 'node:path';
 import { createRequire } from 'node:module';
 import { fileURLToPath } from 'node:url';
-import zlib from 'node:zlib';
 
 import { serveFolder } from '../../web/serve.mjs';
 
@@ -50,103 +49,29 @@ export async function loadPiece() {
   return piece;
 }
 
-const crcTable = (() => {
-  const table = new Uint32Array(256);
-  for (let n = 0; n < 256; n++) {
-    let c = n;
-    for (let k = 0; k < 8; k++) c = c & 1 ? 0xedb88320 ^ (c >>> 1) : c >>> 1;
-    table[n] = c >>> 0;
-  }
-  return table;
-})();
-
-export function crc32(bytes) {
-  let c = 0xffffffff;
-  for (let i = 0; i < bytes.length; i++) c = crcTable[(c ^ bytes[i]) & 0xff] ^ (c >>> 8);
-  return (c ^ 0xffffffff) >>> 0;
-}
-
-// RGBA rows top first (a canvas, a PNG) as the RGB bytes of a read-back,
-// bottom row first: what the committed RGB CRCs are taken of.
-export function rgbBottomUp(rgba, width = 1920, height = 1080) {
-  const rgb = Buffer.alloc(width * height * 3);
-  for (let y = 0; y < height; y++) {
-    const from = (height - 1 - y) * width * 4;
-    const to = y * width * 3;
-    for (let x = 0; x < width; x++) {
-      rgb[to + x * 3] = rgba[from + x * 4];
-      rgb[to + x * 3 + 1] = rgba[from + x * 4 + 1];
-      rgb[to + x * 3 + 2] = rgba[from + x * 4 + 2];
-    }
-  }
-  return rgb;
-}
-
-// The pixels of an 8-bit RGBA or RGB PNG without interlace, as RGBA.
-export function decodePng(file) {
-  const bytes = fs.readFileSync(file);
-  let at = 8;
-  let width = 0, height = 0, channels = 0;
-  const data = [];
-  while (at < bytes.length) {
-    const length = bytes.readUInt32BE(at);
-    const type = bytes.toString('latin1', at + 4, at + 8);
-    const body = bytes.subarray(at + 8, at + 8 + length);
-    if (type === 'IHDR') {
-      width = body.readUInt32BE(0);
-      height = body.readUInt32BE(4);
-      if (body[8] !== 8 || body[12] !== 0 || (body[9] !== 6 && body[9] !== 2)) throw new Error('unsupported PNG');
-      channels = body[9] === 6 ? 4 : 3;
-    }
-    if (type === 'IDAT') data.push(body);
-    at += 12 + length;
-  }
-  const raw = zlib.inflateSync(Buffer.concat(data));
-  const stride = width * channels;
-  const pixels = Buffer.alloc(width * height * 4);
-  const previous = Buffer.alloc(stride);
-  const row = Buffer.alloc(stride);
-  for (let y = 0; y < height; y++) {
-    const filter = raw[y * (stride + 1)];
-    const line = raw.subarray(y * (stride + 1) + 1, (y + 1) * (stride + 1));
-    for (let i = 0; i < stride; i++) {
-      const left = i >= channels ? row[i - channels] : 0;
-      const up = previous[i];
-      const upLeft = i >= channels ? previous[i - channels] : 0;
-      let predictor = 0;
-      if (filter === 1) predictor = left;
-      if (filter === 2) predictor = up;
-      if (filter === 3) predictor = (left + up) >> 1;
-      if (filter === 4) {
-        const p = left + up - upLeft;
-        const pa = Math.abs(p - left), pb = Math.abs(p - up), pc = Math.abs(p - upLeft);
-        predictor = pa <= pb && pa <= pc ? left : pb <= pc ? up : upLeft;
-      }
-      row[i] = (line[i] + predictor) & 0xff;
-    }
-    row.copy(previous);
-    for (let x = 0; x < width; x++) {
-      for (let c = 0; c < 4; c++) pixels[(y * width + x) * 4 + c] = c < channels ? row[x * channels + c] : 255;
-    }
-  }
-  return { width, height, pixels };
-}
-
 export const chromiumArgs = [
   '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
   '--disable-component-update', '--disable-sync', '--autoplay-policy=no-user-gesture-required',
 ];
 
-// Headless Chromium from Debian, and the site served on 127.0.0.1.
-export async function startBrowser() {
+// Headless Chromium (or Firefox) from Debian, and the site served on
+// 127.0.0.1.
+export async function startBrowser(kind = 'chromium') {
   const { default: puppeteer } = await import('puppeteer-core');
   const server = await serveFolder(site, 0);
-  const browser = await puppeteer.launch({
-    executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
-    headless: true,
-    args: chromiumArgs,
-    userDataDir: fs.mkdtempSync(path.join(os.tmpdir(), 'ostrel-chromium-')),
-  });
+  const browser = kind === 'firefox'
+    ? await puppeteer.launch({
+      browser: 'firefox',
+      executablePath: process.env.FIREFOX || '/usr/bin/firefox-esr',
+      headless: true,
+      extraPrefsFirefox: { 'media.autoplay.default': 0 },
+    })
+    : await puppeteer.launch({
+      executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+      headless: true,
+      args: chromiumArgs,
+      userDataDir: fs.mkdtempSync(path.join(os.tmpdir(), 'ostrel-chromium-')),
+    });
   const url = `http://127.0.0.1:${server.address().port}/`;
   return {
     browser,
@@ -158,12 +83,25 @@ export async function startBrowser() {
   };
 }
 
-// In the page: the canvas's RGB CRC (bottom row first) and the frame on
-// it, read in one go so no frame comes in between.
-export async function canvasFrame(page) {
-  return page.evaluate(() => {
-    const canvas = document.getElementById('piece');
-    const rgba = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+// In the page: the RGB CRC (bottom row first, as the committed ones are
+// taken) of the canvas, or of a PNG given as base64, with the size of the
+// picture and the frame on the canvas, read in one go so that no frame
+// comes in between.
+export async function pictureCrc(page, pngBase64 = null) {
+  return page.evaluate(async (png) => {
+    let source = document.getElementById('piece');
+    const frame = window.ostrel.stats().frame;
+    if (png !== null) {
+      source = new Image();
+      source.src = `data:image/png;base64,${png}`;
+      await source.decode();
+    }
+    const canvas = document.createElement('canvas');
+    canvas.width = source.width;
+    canvas.height = source.height;
+    const context = canvas.getContext('2d');
+    context.drawImage(source, 0, 0);
+    const rgba = context.getImageData(0, 0, canvas.width, canvas.height).data;
     const table = new Uint32Array(256);
     for (let n = 0; n < 256; n++) {
       let c = n;
@@ -178,6 +116,6 @@ export async function canvasFrame(page) {
         c = table[(c ^ rgba[i + 2]) & 0xff] ^ (c >>> 8);
       }
     }
-    return { frame: window.ostrel.stats().frame, rgb: (c ^ 0xffffffff) >>> 0 };
-  });
+    return { frame, width: canvas.width, height: canvas.height, rgb: (c ^ 0xffffffff) >>> 0 };
+  }, pngBase64);
 }
