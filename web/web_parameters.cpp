@@ -87,8 +87,8 @@ void read_web_parameters(WebParameters& out, const char* seed, const char* start
     }
     if (out.start_seconds >= duration) {
         char line[256];
-        std::snprintf(line, sizeof line, "start=%g: past the end of the piece (%g s); only its closing blackout is left.",
-                      out.start_seconds, duration);
+        std::snprintf(line, sizeof line, "start=%.64s: past the end of the piece (%g s); only its closing blackout is left.",
+                      start, duration);
         add_message(out, line);
     }
     const int64_t total = offline_total_frames(offline_total_seconds(duration));

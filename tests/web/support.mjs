@@ -1,6 +1,7 @@
 // Shared by the browser edition's tests: the built site, the WebAssembly
 // build loaded under node, the committed CRCs of every frame of the two
 // reference runs, headless Chromium and a server for the site.
+import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
@@ -12,12 +13,6 @@ import { serveFolder } from '../../web/serve.mjs';
 export const repo = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
 export const site = path.join(repo, 'build-web/site');
 const require = createRequire(import.meta.url);
-
-// The runs whose every frame is committed: seed, start, frame count.
-export const runs = {
-  2718: { seed: '2718', start: null, startSeconds: 0 },
-  7: { seed: '7', start: '37.123', startSeconds: 37.123 },
-};
 
 // Frame number of song time t in a run started at startSeconds (frame 1
 // is the first lead-in frame).
@@ -49,10 +44,25 @@ export async function loadPiece() {
   return piece;
 }
 
-export const chromiumArgs = [
-  '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
-  '--disable-component-update', '--disable-sync', '--autoplay-policy=no-user-gesture-required',
-];
+// Every frame of a committed run, stepped and drawn under node exactly as
+// the page steps it, against the committed CRCs of its palette indexes and
+// of its RGB bytes.
+export async function checkWholeRun(seed, start) {
+  const expected = committedCrcs(seed);
+  const piece = await loadPiece();
+  assert.equal(piece.UTF8ToString(piece.beginRun(seed, start, null, 0)), '');
+  assert.equal(piece._web_run_frames(), expected.length, 'the run ends on its committed last frame');
+  while (piece._web_step_seek(100000) !== 1) { /* the whole seek in one go */ }
+  const differing = [];
+  while (piece._web_step_frame(1) === 1) {
+    const want = expected[piece._web_frame_number() - 1];
+    if (piece._web_frame_crc(1) >>> 0 !== want.rgb || piece._web_frame_crc(0) >>> 0 !== want.indexed) {
+      differing.push(piece._web_frame_number());
+    }
+  }
+  assert.equal(piece._web_frame_number(), expected.length);
+  assert.deepEqual(differing.slice(0, 10), [], `${differing.length} frames of seed ${seed} differ`);
+}
 
 // Headless Chromium (or Firefox) from Debian, and the site served on
 // 127.0.0.1.
@@ -69,7 +79,8 @@ export async function startBrowser(kind = 'chromium') {
     : await puppeteer.launch({
       executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
       headless: true,
-      args: chromiumArgs,
+      args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
+        '--disable-component-update', '--disable-sync', '--autoplay-policy=no-user-gesture-required'],
       userDataDir: fs.mkdtempSync(path.join(os.tmpdir(), 'ostrel-chromium-')),
     });
   const url = `http://127.0.0.1:${server.address().port}/`;
@@ -84,11 +95,11 @@ export async function startBrowser(kind = 'chromium') {
 }
 
 // In the page: the RGB CRC (bottom row first, as the committed ones are
-// taken) of the canvas, or of a PNG given as base64, with the size of the
-// picture and the frame on the canvas, read in one go so that no frame
-// comes in between.
-export async function pictureCrc(page, pngBase64 = null) {
-  return page.evaluate(async (png) => {
+// taken) of the canvas, or of a PNG given as base64 (or the rectangle
+// [x, y, width, height] of it), whether any pixel is not black, the size,
+// and the frame on the canvas, read in one go so no frame comes between.
+export async function pictureCrc(page, pngBase64 = null, crop = null) {
+  return page.evaluate(async (png, rect) => {
     let source = document.getElementById('piece');
     const frame = window.ostrel.stats().frame;
     if (png !== null) {
@@ -96,11 +107,12 @@ export async function pictureCrc(page, pngBase64 = null) {
       source.src = `data:image/png;base64,${png}`;
       await source.decode();
     }
+    const [x, y, w, h] = rect || [0, 0, source.width, source.height];
     const canvas = document.createElement('canvas');
-    canvas.width = source.width;
-    canvas.height = source.height;
+    canvas.width = w;
+    canvas.height = h;
     const context = canvas.getContext('2d');
-    context.drawImage(source, 0, 0);
+    context.drawImage(source, x, y, w, h, 0, 0, w, h);
     const rgba = context.getImageData(0, 0, canvas.width, canvas.height).data;
     const table = new Uint32Array(256);
     for (let n = 0; n < 256; n++) {
@@ -116,6 +128,7 @@ export async function pictureCrc(page, pngBase64 = null) {
         c = table[(c ^ rgba[i + 2]) & 0xff] ^ (c >>> 8);
       }
     }
-    return { frame, width: canvas.width, height: canvas.height, rgb: (c ^ 0xffffffff) >>> 0 };
-  }, pngBase64);
+    const lit = rgba.some((v, i) => i % 4 !== 3 && v !== 0);
+    return { frame, width: w, height: h, lit, rgb: (c ^ 0xffffffff) >>> 0 };
+  }, pngBase64, crop);
 }
