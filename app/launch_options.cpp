@@ -2,6 +2,8 @@
 
 #include "graph/graph_state.h"
 
+#include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -26,9 +28,18 @@ static void note_ignored(LaunchOptions& options, IgnoredKind kind, const char* a
 // still read that way, and the user is told.
 static uint64_t parse_seed(LaunchOptions& options, const char* text, const char* option) {
     char* end = nullptr;
-    uint64_t seed = wrap_seed((uint64_t)std::strtoul(text, &end, 10));
+    errno = 0;
+    const unsigned long number = std::strtoul(text, &end, 10);
+    const bool too_large = errno == ERANGE;
+    uint64_t seed = wrap_seed((uint64_t)number);
+    const char* digits = text;
+    while (std::isspace((unsigned char)*digits)) digits++;
     if (end == text) {
         note_ignored(options, IgnoredKind::not_a_number, text, option);
+    } else if (too_large) {
+        note_ignored(options, IgnoredKind::seed_too_large, text, option, (double)seed);
+    } else if (*digits == '-') {
+        note_ignored(options, IgnoredKind::negative_seed, text, option, (double)seed);
     } else if (*end != '\0') {
         note_ignored(options, IgnoredKind::number_prefix, text, option, (double)seed);
     }
@@ -48,7 +59,13 @@ static double parse_start(LaunchOptions& options, const char* text, const char* 
         return 0.0;
     }
     if (value > max_start_seconds) value = max_start_seconds;
-    if (*end != '\0') note_ignored(options, IgnoredKind::number_prefix, text, option, value);
+    const char* digits = text;
+    while (std::isspace((unsigned char)*digits) || *digits == '+') digits++;
+    if (*end != '\0') {
+        note_ignored(options, IgnoredKind::number_prefix, text, option, value);
+    } else if (digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
+        note_ignored(options, IgnoredKind::hexadecimal_start, text, option, value);
+    }
     return value;
 }
 
@@ -128,7 +145,14 @@ static void read_first_argument(LaunchOptions& options, int argc, const char* co
 // reported. A value that looks like an option is left to be read as one.
 static int skip_record_option(LaunchOptions& options, int i, const char* arg, const char* inline_value,
                               const char* next, const char** reported) {
-    if (i != 1) note_ignored(options, IgnoredKind::record_not_first, arg, nullptr);
+    if (i != 1) {
+        // A later --record is never read; say whether this run records.
+        if (options.record) {
+            note_ignored(options, IgnoredKind::record_again, arg, options.record_path);
+        } else {
+            note_ignored(options, IgnoredKind::record_not_first, arg, nullptr);
+        }
+    }
     if (inline_value != nullptr) return 1;
     if (next == nullptr) return 0;
     if (!looks_like_option(next)) return 2;
@@ -293,6 +317,23 @@ void format_ignored_argument(char* out, unsigned long size, const IgnoredArgumen
     case IgnoredKind::negative_start:
         std::snprintf(out, size, "Reading %s \"%s\" as 0: a start cannot be negative.", ignored.option,
                       ignored.argument);
+        break;
+    case IgnoredKind::negative_seed:
+        std::snprintf(out, size, "Reading %s \"%s\" as %g: a seed cannot be negative, and this one wraps around.",
+                      ignored.option != nullptr ? ignored.option : "the seed", ignored.argument, ignored.read_as);
+        break;
+    case IgnoredKind::seed_too_large:
+        std::snprintf(out, size,
+                      "Reading %s \"%s\" as %g: it is too large for a seed, so 18446744073709551615 was taken.",
+                      ignored.option != nullptr ? ignored.option : "the seed", ignored.argument, ignored.read_as);
+        break;
+    case IgnoredKind::hexadecimal_start:
+        std::snprintf(out, size, "Reading %s \"%s\" as %g: it is written as a hexadecimal number.", ignored.option,
+                      ignored.argument, ignored.read_as);
+        break;
+    case IgnoredKind::record_again:
+        std::snprintf(out, size, "Ignoring \"%s\": only the first --record counts; this run records to %s.",
+                      ignored.argument, ignored.option);
         break;
     case IgnoredKind::number_prefix:
         std::snprintf(out, size, "Reading %s \"%s\" as %g: only the number at its start counts.",

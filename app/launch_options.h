@@ -16,12 +16,17 @@ enum class IgnoredKind {
     not_a_number,      // a start or seed that is no number: read as 0
     negative_start,    // a start below 0: read as 0
     number_prefix,     // only the number at the start of the value was read
+    negative_seed,     // a seed written with "-": it wraps around, as strtoul reads it
+    seed_too_large,    // a seed past 18446744073709551615: read as that number
+    hexadecimal_start, // a start written as a hexadecimal number
+    record_again,      // "--record" after the first argument while the first records
 };
 
 struct IgnoredArgument {
     IgnoredKind kind;
     const char* argument;  // points into argv
-    const char* option;    // the option it belongs to, or null (a bare seed)
+    const char* option;    // the option it belongs to, or null (a bare seed);
+                           // record_again: the recording this run makes
     double read_as;        // the number taken (not_a_number, number_prefix)
 };
 

@@ -9,19 +9,28 @@
 
 // A program started with standard input, output or error closed would hand
 // those numbers to the first files it opens, and its messages would land in
-// them: keep them taken.
-static void keep_standard_streams_open() {
+// them: keep them taken. Returns true when standard output was closed.
+static bool keep_standard_streams_open() {
+    bool output_closed = false;
     for (int fd = 0; fd <= 2; fd++) {
         if (fcntl(fd, F_GETFD) == -1) {
+            output_closed = output_closed || fd == STDOUT_FILENO;
             int opened = open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
             if (opened >= 0 && opened != fd) close(opened);
         }
     }
+    return output_closed;
 }
 
-// What was printed must have arrived: a full device or a closed pipe on
-// standard output is a failure, not a silent success.
+static bool standard_output_closed = false;
+
+// What was printed must have arrived: a closed standard output, a full
+// device or a closed pipe is a failure, not a silent success.
 static int finish_standard_output(int status) {
+    if (standard_output_closed) {
+        std::fputs("Could not write to standard output: it is closed.\n", stderr);
+        return 1;
+    }
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::fprintf(stderr, "Could not write to standard output: %s\n", std::strerror(errno));
         return 1;
@@ -30,7 +39,7 @@ static int finish_standard_output(int status) {
 }
 
 int main(int argc, char** argv) {
-    keep_standard_streams_open();
+    standard_output_closed = keep_standard_streams_open();
     LaunchOptions options = parse_launch_options(argc, argv);
     if (options.show_help) {
         std::fputs(usage_text(), stdout);

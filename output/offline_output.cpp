@@ -9,12 +9,14 @@
 
 
 #include <cerrno>
+#include <climits>
 #include <cstdarg>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <string>
 #include <strings.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -174,6 +176,27 @@ const unsigned char* finished_frame(unsigned char* buffer) {
 
 // The range must lie inside the run: 1 <= first <= last <= the run's last
 // frame.
+// A path's full name for comparison: its folder resolved (links, "." and
+// "..") and its last part, without trailing slashes. The text itself when
+// the folder cannot be resolved.
+std::string full_output_name(const char* path) {
+    std::string name(path);
+    while (name.size() > 1 && name.back() == '/') name.pop_back();
+    const size_t slash = name.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : name.substr(0, slash);
+    const std::string last = slash == std::string::npos ? name : name.substr(slash + 1);
+    char resolved[PATH_MAX];
+    if (realpath(folder.c_str(), resolved) == nullptr) return name;
+    return std::string(resolved) + "/" + last;
+}
+
+// One name for the recording and the frames' folder cannot serve both: the
+// frames would fill a folder of that name, and the recording could not be
+// moved onto it when it is done.
+bool one_name_for_both(const char* record, const char* directory) {
+    return full_output_name(record) == full_output_name(directory) || same_file(record, directory);
+}
+
 int check_frame_range(int64_t first, int64_t last, int64_t run_frames) {
     if (first < 1 || last < first) {
         std::fprintf(stderr, "Frame range %ld-%ld is empty or starts before frame 1.\n", (long)first, (long)last);
@@ -242,6 +265,11 @@ int plan_offline_output(OfflineOutput& out, const RenderRequest& request) {
     out.range_frames = out.whole_run ? out.run_frames : out.last_frame - out.first_frame + 1;
     out.audio = place_recording_audio(request.start_seconds, out.first_frame, out.range_frames, out.whole_run,
                                       total_seconds);
+    if (out.recording && out.exporting && one_name_for_both(request.record_path, request.export_dir)) {
+        std::fprintf(stderr, "The recording and the PNG frames cannot both be %s: give them different names.\n",
+                     request.record_path);
+        return 0;
+    }
     if (out.recording && !check_recording_name(request.record_path, out.audio)) return 0;
     if (out.exporting && !check_export_directory(request.export_dir)) return 0;
     out.planned = true;
@@ -368,7 +396,12 @@ int finish_offline_output(OfflineOutput& out) {
         if (complete) {
             // Kept as a valid file also when the render ended early (Escape,
             // a quit, a signal), with its sound cut to its picture.
-            if (!keep_recording(out.recorder, out.record_path, out.range_frames)) status = 1;
+            if (!keep_recording(out.recorder, out.record_path, out.range_frames)) {
+                status = 1;
+            } else if (written < out.range_frames) {
+                std::fprintf(stderr, "The render was stopped after %ld of %ld frames; %s holds those %ld frames.\n",
+                             (long)written, (long)out.range_frames, out.record_path, (long)written);
+            }
         } else {
             discard_recording(out.recorder);
             std::fprintf(stderr, "Nothing was written to %s; an earlier file of that name is untouched.\n",
@@ -385,6 +418,10 @@ int finish_offline_output(OfflineOutput& out) {
             status = 1;
         } else if (out.whole_run && out.frames_passed >= out.run_frames) {
             report_stale_frames(out.exporter.directory, out.frames_passed);
+        } else if (!out.recording && out.frames_passed < out.first_frame - 1 + out.range_frames) {
+            const int64_t done = out.frames_passed > out.first_frame - 1 ? out.frames_passed - (out.first_frame - 1) : 0;
+            std::fprintf(stderr, "The render was stopped after %ld of %ld frames; %s holds those %ld frames.\n",
+                         (long)done, (long)out.range_frames, out.export_dir, (long)done);
         }
     }
     free_exporter(out.exporter);  // also the inspection's buffers

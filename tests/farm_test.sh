@@ -36,6 +36,18 @@ same_recording single.mkv farm.mkv || fail "farm recording differs from the sing
 farm --chunks 2 -- --record both.mkv --export-png-frames both "${RUN[@]}" --frames 91-150 || fail "both outputs: $(<farm.out)"
 [ "$(packets both.mkv)" = 60 ] && [ "$(ls both | wc -l)" = 60 ] || fail "both outputs: $(ls both | wc -l) files"
 [ -z "$(ls -d ./*.farm 2> /dev/null)" ] || fail "work folders left: $(ls -d ./*.farm)"
+# Frames deleted or cut off after their chunk finished are rendered again
+# (the join alone names them); a new folder written "dir/" works beside it.
+for k in 1 2 3; do "$FARM" --chunks 3 --chunk $k -- --export-png-frames=farm "${RUN[@]}" --frames=100-190 2> /dev/null; done
+rm farm/frame-000120.png && head -c 100 single/frame-000150.png > farm/frame-000150.png
+"$FARM" --chunks 3 --join -- --export-png-frames=farm "${RUN[@]}" --frames=100-190 2> farm.out
+[ $? = 1 ] || fail "join over a missing frame: $(<farm.out)"
+says "(frames 100-129) has frames 120 missing or cut off in farm" "join over a missing frame"
+says "(frames 130-159) has frames 150 missing" "join over a cut-off frame"
+farm --chunks 3 -- --export-png-frames=farm "${RUN[@]}" --frames=100-190 && diff -r -q farm single > /dev/null ||
+    fail "missing frames not rendered again: $(<farm.out)"
+farm --chunks 2 -- --export-png-frames new/ "${RUN[@]}" --frames 100-190 && diff -r -q new single > /dev/null &&
+    [ -z "$(ls -A -d new/.farm new.farm 2> /dev/null)" ] || fail "trailing slash: $(<farm.out)"
 
 # --- Names the program refuses, the farm refuses with the program's message,
 # before anything is made; a folder of that name keeps its files.
@@ -58,6 +70,22 @@ farm --chunks 2 -- --record own.mkv "${RUN[@]}" --frames 1-30
     fail "user's folder: $(<farm.out)"
 says "no work folder of this farm" "user's folder"
 
+# The program's own info options are no run to render.
+farm --chunks 2 -- --record info.mkv --help
+[ $? = 1 ] && [ -z "$(ls -d info* 2> /dev/null)" ] || fail "--help: $(<farm.out)"
+says "no option of a run to render" "--help"
+# Frames reach their names by a rename: an output folder on another, full,
+# file system keeps its earlier frames, and no frame is cut off.
+if [ "$(id -u)" = 0 ] && mkdir small && mount -t tmpfs -o size=400k tmpfs small 2> /dev/null; then
+    CLEANUP+=('umount "$WORK/root/small"')
+    "$BIN" --export-png-frames small/out --seed 5 --start 60 --frames 121-130 2> /dev/null
+    (cd small/out && md5sum frame-*) > small.md5
+    ln -s small/out elsewhere  # the work folder elsewhere.farm is on this file system
+    farm --chunks 2 -- --export-png-frames elsewhere --seed 5 --start 60 --frames 121-220
+    [ $? = 1 ] && (cd small/out && md5sum -c --quiet "$WORK/root/small.md5") && [ "$(ls -A small/out | wc -l)" = 10 ] ||
+        fail "full disk elsewhere: $(ls -A small/out | wc -l) files: $(<farm.out)"
+fi
+
 # --- A chunk stopped by a signal exits 0 but is not complete: the farm and
 # the join --print writes say which chunk, and nothing is called done.
 echo "earlier take" > part.mkv
@@ -67,6 +95,15 @@ says "chunk 2 (frames 31-60) holds 10 of its 30 frames" "stopped chunk"
 OSTREL="$WORK/stopping/ostrel" farm --chunks 2 -- --export-png-frames parts "${RUN[@]}" --frames 1-60
 [ $? = 1 ] || fail "stopped PNG chunk: status"
 says "chunk 2 (frames 31-60) wrote 10 of its 30 PNG frames" "stopped PNG chunk"
+grep -q "does not record" part.mkv.farm/chunk-1.log && fail "chunk log: $(<part.mkv.farm/chunk-1.log)"
+# What is not the farm's under its names is refused and kept.
+rm -f part.mkv.farm/chunk-2.mkv && mkdir parts.farm/chunk-2.done part.mkv.farm/chunk-2.mkv && echo mine > part.mkv.farm/chunk-2.mkv/notes
+for out in "--record part.mkv" "--export-png-frames parts"; do
+    farm --chunks 2 -- $out "${RUN[@]}" --frames 1-60
+    [ $? = 1 ] || fail "$out: a folder of the user's: status"
+    says "is not a file the farm made" "$out: a folder of the user's"
+done
+[ "$(cat part.mkv.farm/chunk-2.mkv/notes)" = mine ] || fail "a user's file in the work folder was removed"
 OSTREL="$WORK/stopping/ostrel" farm --chunks 2 --print -- --record printed.mkv "${RUN[@]}" --frames 1-60 ||
     fail "--print: $(<farm.out)"
 [ -z "$(ls -d printed* 2> /dev/null)" ] || fail "--print made $(ls -d printed*)"
@@ -126,6 +163,14 @@ if [ "$(id -u)" = 0 ] && [ -x /usr/sbin/sshd ] && command -v ssh > /dev/null; th
     farm --chunks 2 --hosts hosts.down -- --record h.mkv "${RUN[@]}" --frames 91-150
     [ $? = 1 ] && [ ! -e h.mkv ] || fail "unreachable host: $(<farm.out)"
     says "Connection refused" "unreachable host"
+    # A host that accepts and never answers is named within its timeout.
+    python3 -c "import socket, time; s = socket.socket(); s.bind(('127.0.0.1', $((port + 2)))); s.listen(); c = s.accept(); time.sleep(60)" &
+    CLEANUP+=("kill $! 2> /dev/null")
+    sleep 0.5
+    echo "${ssh_line/PORT/$((port + 2))}" | sed 's/ -o ConnectTimeout=5//' > hosts.silent
+    OSTREL_FARM_CONNECT_TIMEOUT=2 timeout 30 "$FARM" --chunks 2 --hosts hosts.silent -- --record h.mkv "${RUN[@]}" > farm.out 2>&1
+    [ $? = 1 ] || fail "silent host: $(<farm.out)"
+    says "timed out" "silent host"
     farm --chunks 2 --hosts hosts -- --record h.mkv "${RUN[@]}" --frames 91-150 || fail "over ssh: $(<farm.out)"
     same_recording single.mkv h.mkv || fail "over ssh: the recording differs from the single run"
     grep -q "/dev/tty" farm.out && fail "over ssh: $(<farm.out)"

@@ -97,7 +97,7 @@ TEST(LaunchOptions, EqualsFormsAndIgnoredArguments) {
     EXPECT_EQ(o.start_seconds, 12.5);
     EXPECT_TRUE(o.frames_valid && o.first_frame == 3 && o.last_frame == 9);
     EXPECT_STREQ(o.export_dir, "d");
-    EXPECT_EQ(o.ignored_count, 0);
+    EXPECT_EQ(o.ignored_count, 1);  // the negative seed
     // The display and renderer options, in both spellings; a value that is
     // no whole number or no renderer is kept to be refused.
     o = parse({"--window", "--display=2", "--renderer", "gl"});
@@ -131,7 +131,14 @@ TEST(LaunchOptions, EqualsFormsAndIgnoredArguments) {
           "Reading --start \"2:30\" as 2: only the number at its start counts."}},
         {{"--seed", "abc", "--seed=7x", "--seed", "-5"},
          {"Reading --seed \"abc\" as 0: it is not a number.",
-          "Reading --seed \"7x\" as 7: only the number at its start counts."}},
+          "Reading --seed \"7x\" as 7: only the number at its start counts.",
+          "Reading --seed \"-5\" as 1611: a seed cannot be negative, and this one wraps around."}},
+        {{"--seed", "18446744073709551616", "100000000000000000000", "--start", "0x10"},
+         {"Reading --seed \"18446744073709551616\" as 1615: it is too large for a seed, so 18446744073709551615 "
+          "was taken.",
+          "Reading --start \"0x10\" as 16: it is written as a hexadecimal number."}},
+        {{"--record", "a.mkv", "--seed", "3", "--record", "b.mkv"},
+         {"Ignoring \"--record\": only the first --record counts; this run records to a.mkv."}},
         {{"--seed", "--frames", "300-302"},
          {"Taking \"--frames\" as the value of --seed, which reads it as 0: it is not a number."}},
         {{"take"}, {"Reading the seed \"take\" as 0: it is not a number."}},

@@ -60,7 +60,8 @@ for signal in INT TERM HUP; do
     kill -$signal -- -$pid
     wait $pid
     status=$?
-    [ $status = 0 ] || fail "SIG$signal: status $status: $(<err.txt)"
+    [ $status = 0 ] && grep -q "^The render was stopped after [0-9]* of 1081 frames; sig.mkv holds" err.txt ||
+        fail "SIG$signal: status $status: $(<err.txt)"
     grep -q "incomplete" err.txt && fail "SIG$signal: called the file incomplete: $(<err.txt)"
     video=$(ffprobe -v error -select_streams v:0 -show_entries stream=duration -of csv=p=0 sig.mkv 2>/dev/null)
     audio=$(packets sig.mkv a:0)
@@ -157,7 +158,17 @@ grep -q "^Exporting 361 indexed PNG frames to counted" err.txt || fail "export c
 for option in --help --version --run-info; do
     "$BIN" $option > /dev/full 2> err.txt
     [ $? = 1 ] && grep -q "^Could not write to standard output" err.txt || fail "$option into /dev/full: $(<err.txt)"
+    "$BIN" $option >&- 2> err.txt
+    [ $? = 1 ] && grep -q "^Could not write to standard output: it is closed" err.txt || fail "$option closed: $(<err.txt)"
 done
+# One name for both outputs, and a track that is a FIFO, are refused before
+# anything is made (a FIFO would block the open for ever).
+"$BIN" --record same.mkv --export-png-frames same.mkv --start 250 2> err.txt
+[ $? = 1 ] && [ ! -e same.mkv ] && grep -q "cannot both be same.mkv" err.txt || fail "one name for both: $(<err.txt)"
+rm src/beat3-140bpm.mp3 && mkfifo src/beat3-140bpm.mp3
+timeout 20 "$BIN" --export-png-frames fifo --start 250 2> err.txt
+[ $? = 1 ] && [ ! -e fifo ] && grep -q "is not a regular file" err.txt || fail "FIFO track: $(<err.txt)"
+rm src/beat3-140bpm.mp3 && cp "$TRACK" src/
 
 # --- A failed rerun removes no finished frame; two exports into one folder
 # at once both succeed.

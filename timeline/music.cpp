@@ -1,6 +1,7 @@
 #include "timeline/music.h"
 
 #include "timeline/timeline.h"
+#include "timeline/track.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -24,7 +25,7 @@ int music_open_file(MusicStream& stream, const char* path, double start_seconds)
     if (stream.decoder == nullptr) return 0;
     // The library's own notes would add lines beside the one fixed message.
     mpg123_param(stream.decoder, MPG123_ADD_FLAGS, MPG123_QUIET, 0.0);
-    if (mpg123_open(stream.decoder, path) != MPG123_OK) return 0;
+    if (!track_may_be_opened(path) || mpg123_open(stream.decoder, path) != MPG123_OK) return 0;
 
     long rate = 0;
     int channels = 0;

@@ -5,8 +5,18 @@
 #include <mpg123.h>
 
 #include <cstdio>
+#include <sys/stat.h>
+
+int track_may_be_opened(const char* path) {
+    struct stat info;
+    return stat(path, &info) != 0 || S_ISREG(info.st_mode) ? 1 : 0;
+}
 
 int probe_track_duration_file(const char* path, double* duration) {
+    if (!track_may_be_opened(path)) {
+        std::fprintf(stderr, "The music track \"%s\" is not a regular file; give the MP3 file itself.\n", path);
+        return 0;
+    }
     long rate = 0;
     int channels = 0;
     int encoding = 0;

@@ -5,6 +5,11 @@
 // directory beside the executable for playback.
 const char* const music_track_path = "src/beat3-140bpm.mp3";
 
+// 0 when path names something that is not a regular file (a FIFO, a
+// device, a folder): opening it could block for ever or read no end.
+// 1 otherwise, also when it does not exist (opening it then fails).
+int track_may_be_opened(const char* path);
+
 // Length of the track under the working directory, at least piece_end
 // seconds. 1 on success; on failure 0 after one line on stderr naming the
 // track that could not be read.

@@ -68,6 +68,12 @@ done
 [ -z "$hosts" ] || [ -r "$hosts" ] || fail "cannot read the host list \"$hosts\"."
 [ -x "$program" ] || fail "no program at $program: build it first (tools/setup.sh)."
 options=("$@")
+for option in "${options[@]}"; do
+    case "$option" in
+    -h | --help | --version | --run-info)
+        fail "$option is no option of a run to render; give the farm only the options of the run." ;;
+    esac
+done
 
 # --- The run, as the program describes it after all of its own checks.
 run_info() {
@@ -77,6 +83,9 @@ info_value() { awk -v k="$1" '$1 == k { sub(/^[^ ]+ /, ""); print; exit }' <<<"$
 info="$(run_info "${options[@]}")"
 record="$(info_value record)"
 export_dir="$(info_value export)"
+# The folder as the program takes it: "frames/" is "frames", so the work
+# folder lies beside it, never inside.
+while [[ "$export_dir" == */ && "$export_dir" != / ]]; do export_dir="${export_dir%/}"; done
 [ -n "$record$export_dir" ] || fail "give --record FILE and/or --export-png-frames DIR."
 work="${record:-$export_dir}.farm"
 manifest="$work/manifest"
@@ -133,8 +142,62 @@ count_video_frames() {
     ffprobe -v error -count_packets -select_streams v:0 -show_entries stream=nb_read_packets -of csv=p=0 "$1" 2>/dev/null || true
 }
 
+# --- What the farm made, and only that, it removes: regular files, by
+# name. Anything else under one of its names is refused with a message.
+remove_made_file() {
+    [ -e "$1" ] || [ -L "$1" ] || return 0
+    [ -f "$1" ] && [ ! -L "$1" ] ||
+        fail "$1 is not a file the farm made; it is left as it is: move it away, then run the same command again."
+    rm -f "$1"
+}
+
+# Chunk k renders its PNG frames into a hidden folder inside the output
+# folder, on the output's own file system: so they reach their names by a
+# rename, never by a copy that a full disk could cut off. The farm's mark
+# in it tells it from a folder of the user's.
+chunk_folder() { echo "$export_dir/.farm-chunk-$1"; }
+farm_mark=".made-by-ostrel-render-farm"
+remove_chunk_folder() {
+    local folder
+    folder="$(chunk_folder "$1")"
+    [ -e "$folder" ] || [ -L "$folder" ] || return 0
+    [ -d "$folder" ] && [ ! -L "$folder" ] && [ -f "$folder/$farm_mark" ] ||
+        fail "$folder is not a folder the farm made; it is left as it is: move it away, then run the same command again."
+    find "$folder" -maxdepth 1 -type f \( -name 'frame-*.png' -o -name 'frame-*.png.*.tmp' \) -delete
+    rm -f "$folder/$farm_mark"
+    rmdir "$folder" 2>/dev/null || fail "$folder holds files the farm did not make; it is left in place."
+}
+
+# The frames first..last that the output folder lacks or holds cut off, by
+# number: a frame counts when it is a regular file under its name whose
+# last 12 bytes are the PNG's closing IEND chunk.
+damaged_frames() {
+    local expected present
+    expected="$(seq -f 'frame-%06.0f.png' "$1" "$2")"
+    present="$(find "$export_dir" -maxdepth 1 -name 'frame-*.png' -type f -size +11c -printf '%f\n' 2>/dev/null | sort)"
+    {
+        comm -23 <(echo "$expected") <(echo "$present")
+        comm -12 <(echo "$expected") <(echo "$present") >"$work/frames.list.$$"
+        if [ -s "$work/frames.list.$$" ]; then
+            # (Names are only of A-Z a-z 0-9 - . / _, so they need no quoting.)
+            paste -d ' ' "$work/frames.list.$$" <(sed "s|^|$export_dir/|" "$work/frames.list.$$" |
+                xargs -d '\n' tail -q -c 12 | od -An -v -tx1 -w12 | tr -d ' ') |
+                awk '$2 != "0000000049454e44ae426082" { print $1 }'
+        fi
+        rm -f "$work/frames.list.$$"
+    } | sed -n 's/^frame-0*\([0-9][0-9]*\)\.png$/\1/p' | sort -n
+}
+
+# Numbers as ranges: "5, 9-12, 40".
+as_ranges() {
+    awk 'NR == 1 { a = b = $1; next } $1 == b + 1 { b = $1; next }
+         { printf "%s%s, ", a, (a == b ? "" : "-" b); a = b = $1 }
+         END { if (NR) printf "%s%s\n", a, (a == b ? "" : "-" b) }'
+}
+
 # 0 when chunk k's recording (if any) holds exactly its frames, and when
-# the chunk as a whole is complete; else why_not says what is wrong.
+# the chunk as a whole is complete: its PNG frames all in the output folder,
+# whole. Else why_not says what is wrong.
 why_not=""
 recording_complete() {
     local k=$1 expected got
@@ -147,16 +210,23 @@ recording_complete() {
 }
 chunk_complete() {
     recording_complete "$1" || return 1
-    if [ -n "$export_dir" ] && [ ! -e "$work/chunk-$1.done" ]; then
+    [ -n "$export_dir" ] || return 0
+    if [ ! -f "$work/chunk-$1.done" ] || [ -L "$work/chunk-$1.done" ]; then
         why_not="has not put all of its $(chunk_frames "$1") PNG frames in place"
         return 1
     fi
+    local damaged
+    damaged="$(damaged_frames "$(chunk_first "$1")" "$(chunk_last "$1")" | as_ranges)"
+    [ -z "$damaged" ] && return 0
+    why_not="has frames $damaged missing or cut off in $export_dir"
+    return 1
 }
 
-# --- One chunk: rendered into the work folder, checked, and its PNG frames
-# moved to their names.
+# --- One chunk: rendered into the work folder (PNG frames into its hidden
+# folder in the output folder), checked, and its PNG frames renamed into
+# place.
 render_chunk() {
-    local k=$1 first last folder log expected got
+    local k=$1 first last folder log expected got partial
     first=$(chunk_first "$k")
     last=$(chunk_last "$k")
     log="$work/chunk-$k.log"
@@ -164,32 +234,40 @@ render_chunk() {
         echo "Chunk $k (frames $first-$last) is complete already." >"$log"
         return 0
     fi
-    folder="$work/chunk-$k"
-    rm -rf "$folder" "$work/chunk-$k.mkv" "$work/chunk-$k".mkv.partial-* "$work/chunk-$k.done"
+    remove_made_file "$work/chunk-$k.mkv"
+    for partial in "$work/chunk-$k".mkv.partial-*; do remove_made_file "$partial"; done
+    remove_made_file "$work/chunk-$k.done"
     local args=()
     [ -z "$record" ] || args+=(--record "$work/chunk-$k.mkv")
     args+=("${options[@]}")
-    [ -z "$export_dir" ] || args+=(--export-png-frames "$folder")
+    if [ -n "$export_dir" ]; then
+        mkdir -p "$export_dir" 2>/dev/null || fail "cannot make $export_dir."
+        remove_chunk_folder "$k"
+        folder="$(chunk_folder "$k")"
+        mkdir "$folder" && : >"$folder/$farm_mark" || fail "cannot make the chunk's folder $folder."
+        args+=(--export-png-frames "$folder")
+    fi
     args+=(--frames "$first-$last")
     local status=0
     "$program" "${args[@]}" >"$log" 2>&1 || status=$?
     if ! recording_complete "$k"; then
+        [ -z "$export_dir" ] || remove_chunk_folder "$k"
         fail "chunk $k (frames $first-$last) $why_not (exit status $status); see $log"
     fi
     if [ -n "$export_dir" ]; then
         expected=$((last - first + 1))
         got=$(find "$folder" -maxdepth 1 -name 'frame-*.png' -type f 2>/dev/null | wc -l)
-        [ "$got" = "$expected" ] && [ -f "$folder/frame-$(printf %06d "$first").png" ] &&
-            [ -f "$folder/frame-$(printf %06d "$last").png" ] ||
+        if [ "$got" != "$expected" ] || [ ! -f "$folder/frame-$(printf %06d "$first").png" ] ||
+            [ ! -f "$folder/frame-$(printf %06d "$last").png" ]; then
+            remove_chunk_folder "$k"
             fail "chunk $k (frames $first-$last) wrote $got of its $expected PNG frames (exit status $status); see $log"
-        mkdir -p "$export_dir" 2>/dev/null || fail "cannot make $export_dir."
-        local target blocked
-        target="$(cd "$export_dir" && pwd)"
-        blocked="$(find "$export_dir" -maxdepth 1 -name 'frame-*.png' ! -type f | head -1)"
+        fi
+        local blocked
+        blocked="$(find "$export_dir" -maxdepth 1 -name 'frame-*.png' ! -type f ! -type l | head -1)"
         [ -z "$blocked" ] || fail "chunk $k: $blocked is not a file, so no frame can take its name; it is left as it is."
-        (cd "$folder" && find . -maxdepth 1 -name 'frame-*.png' -print0 | xargs -0 -r mv -f -t "$target") ||
-            fail "chunk $k: could not move its frames into $export_dir."
-        rmdir "$folder"
+        (cd "$folder" && find . -maxdepth 1 -name 'frame-*.png' -type f -print0 | xargs -0 -r mv -f -t ..) ||
+            fail "chunk $k: could not move its frames from $folder into $export_dir."
+        remove_chunk_folder "$k"
         echo "$first-$last" >"$work/chunk-$k.done"
     fi
 }
@@ -211,7 +289,7 @@ join_chunks() {
     [ "$failed" -eq 0 ] || fail "not every chunk completed; run the same command again to redo only those."
     if [ -n "$record" ]; then
         echo "Joining $chunks chunks into $record" >&2
-        local list="$work/chunks.txt" joined="$work/joined.mkv" placement=()
+        local list="$work/chunks-$$.txt" joined="$work/joined-$$.mkv" placement=()
         : >"$list"
         for ((k = 1; k <= chunks; k++)); do
             local count
@@ -226,9 +304,10 @@ join_chunks() {
         rm -f "$joined"
         if ! ffmpeg -nostdin -y -loglevel error -xerror -f concat -safe 0 -i "$list" "${placement[@]}" \
             -i src/beat3-140bpm.mp3 -map 0:v:0 -map 1:a:0 -c:v copy -c:a pcm_s16le -t "$(info_value cut)" "$joined"; then
-            rm -f "$joined"
+            rm -f "$joined" "$list"
             fail "joining the chunks failed (see ffmpeg's message above); $record was not written, the chunks are kept in $work."
         fi
+        rm -f "$list"
         local got
         got="$(count_video_frames "$joined")"
         if [ "$got" != "$frames" ]; then
@@ -241,14 +320,18 @@ join_chunks() {
     echo "Done: $frames frames${record:+ in $record}${export_dir:+ in $export_dir/}" >&2
 }
 
-# Removes what the farm made; anything else leaves the folder in place.
+# Removes what the farm made, regular files by name; anything else leaves
+# the folder in place.
 remove_work_folder() {
-    local k
+    local k file
     for ((k = 1; k <= chunks; k++)); do
-        rm -f "$work/chunk-$k.mkv" "$work/chunk-$k".mkv.partial-* "$work/chunk-$k.log" "$work/chunk-$k.done"
-        rm -rf "$work/chunk-$k"
+        for file in "$work/chunk-$k.mkv" "$work/chunk-$k".mkv.partial-* "$work/chunk-$k.log" "$work/chunk-$k.done"; do
+            [ ! -f "$file" ] || [ -L "$file" ] || rm -f "$file"
+        done
     done
-    rm -f "$work/chunks.txt" "$work/chunks.jobs" "$work/joblog" "$manifest"
+    for file in "$work/chunks.jobs" "$work/joblog" "$manifest"; do
+        [ ! -f "$file" ] || [ -L "$file" ] || rm -f "$file"
+    done
     rmdir "$work" 2>/dev/null || echo "render-farm: $work holds files the farm did not make; it is left in place." >&2
 }
 
@@ -262,8 +345,26 @@ farm_command() {
     echo
 }
 
+# A host that accepts and never answers must not hold the farm: every ssh
+# gets a connect and banner timeout (seconds), unless its line sets its own.
+connect_timeout="${OSTREL_FARM_CONNECT_TIMEOUT:-10}"
+with_connect_timeout() {
+    local line=$1 jobs=""
+    if [[ "$line" =~ ^([0-9]+/)(.*)$ ]]; then
+        jobs="${BASH_REMATCH[1]}"
+        line="${BASH_REMATCH[2]}"
+    fi
+    if [[ "$line" == ":" || "$line" == *ConnectTimeout* ]]; then
+        echo "$jobs$line"
+    else
+        echo "${jobs}ssh -o ConnectTimeout=$connect_timeout ${line#ssh }"
+    fi
+}
+
 # Each host line must be [jobs/]host or [jobs/]ssh OPTIONS host, and the
-# host must answer and have the program; a failing host shows its own error.
+# host must answer in time and have the program; a failing host shows its
+# own error. The lines, with their timeouts, go to the host file parallel
+# reads ($timed_hosts).
 check_hosts() {
     local line number=0 errors lines=()
     while IFS= read -r line || [ -n "$line" ]; do
@@ -271,13 +372,15 @@ check_hosts() {
         [[ "$line" =~ ^[[:space:]]*(#.*)?$ ]] && continue
         [[ "$line" =~ ^([0-9]+/)?([A-Za-z0-9_.@:%+=~,/-]+|ssh( +[A-Za-z0-9_.@:%+=~,/-]+)+)$ ]] ||
             fail "$hosts line $number is not [jobs/]host or [jobs/]ssh OPTIONS host: \"$line\"."
-        lines+=("$line")
+        lines+=("$(with_connect_timeout "$line")")
     done <"$hosts"
     [ ${#lines[@]} -gt 0 ] || fail "$hosts names no host."
     for line in "${lines[@]}"; do
-        errors="$(parallel --nonall -S "$line" "test -x $(printf %q "$program") && cd $(printf %q "$(pwd)")" 2>&1 </dev/null)" ||
-            fail "host \"$line\" cannot run the chunks: ${errors:-it has no $program or no $(pwd)}"
+        errors="$(timeout $((3 * connect_timeout + 30)) parallel --nonall -S "$line" \
+            "test -x $(printf %q "$program") && cd $(printf %q "$(pwd)")" 2>&1 </dev/null)" ||
+            fail "host \"$line\" cannot run the chunks: ${errors:-it did not answer in time, or has no $program or no $(pwd)}"
     done
+    printf '%s\n' "${lines[@]}" >"$timed_hosts"
 }
 
 case "$mode" in
@@ -299,13 +402,18 @@ join)
 esac
 
 command -v parallel >/dev/null || fail "GNU parallel is not installed (Debian package \"parallel\")."
-[ -z "$hosts" ] || check_hosts
+timed_hosts=""
+if [ -n "$hosts" ]; then
+    timed_hosts="$(mktemp "${TMPDIR:-/tmp}/ostrel-farm-hosts.XXXXXX")"
+    trap 'rm -f "$timed_hosts"' EXIT
+    check_hosts
+fi
 claim_work_folder
 jobs_file="$work/chunks.jobs"
 : >"$jobs_file"
 for ((k = 1; k <= chunks; k++)); do farm_command "$k" >>"$jobs_file"; done
 parallel_args=(--joblog "$work/joblog" --halt never --termseq TERM,8000,KILL,25)
-[ -z "$hosts" ] || parallel_args+=(--sshloginfile "$hosts")
+[ -z "$hosts" ] || parallel_args+=(--sshloginfile "$timed_hosts")
 [ ! -t 2 ] || parallel_args+=(--eta)
 echo "Rendering $frames frames in $chunks chunks; logs in $work/" >&2
 
