@@ -138,6 +138,17 @@ int start_window(AppWindow& app, bool offline, WindowRequest request) {
 void toggle_full_screen(AppWindow& app) {
     if (app.window == nullptr) return;
     app.windowed = !app.windowed;
+    if (!app.windowed) {
+        // The window is first made the display's size, where it is: a
+        // window manager then makes it full screen, and without one (which
+        // ignores the request, while SDL takes the window for full screen)
+        // the window really has the size the picture is fitted to.
+        SDL_Rect bounds;
+        if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(app.window), &bounds) == 0) {
+            SDL_SetWindowPosition(app.window, bounds.x, bounds.y);
+            SDL_SetWindowSize(app.window, bounds.w, bounds.h);
+        }
+    }
     SDL_SetWindowFullscreen(app.window, app.windowed ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
     if (app.windowed) {
         SDL_SetWindowResizable(app.window, SDL_TRUE);

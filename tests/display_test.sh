@@ -19,9 +19,10 @@ out=$1 bin=$2
 shift 2
 "$bin" --start 222 --seed 1 "$@" 2> "$out.err" &
 pid=$!
-if [ -n "${RESIZE:-}" ]; then
+if [ -n "${RESIZE:-}${KEYS:-}" ]; then
     window=$(timeout 20 xdotool search --sync --name "^ostrel$" | head -1)
-    xdotool windowsize "$window" $RESIZE
+    [ -z "${RESIZE:-}" ] || xdotool windowsize "$window" $RESIZE
+    for key in ${KEYS:-}; do sleep 1; xdotool key --window "$window" $key; done
 fi
 for _ in $(seq 80); do
     sleep 0.25
@@ -54,6 +55,11 @@ shot window 1920x1080 --window
 python3 "$CHECK" "$WORK/window.png" 1920 1080 320 180 1280 720 || fail "--window"
 RESIZE="900 700" PROBE="770 530" shot resized 1920x1080 --window
 python3 "$CHECK" "$WORK/resized.png" 1920 1080 320 180 900 700 || fail "resized window"
+
+# F to a window and back to full screen, with no window manager to grant it:
+# the window takes the screen and the picture is framed in it.
+KEYS="f f" shot toggled 1920x1080
+python3 "$CHECK" "$WORK/toggled.png" 1920 1080 0 0 1920 1080 || fail "F twice"
 
 # A display that does not exist: a message and status 1, before any window.
 xvfb-run -a -s "-screen 0 1280x720x24" "$BIN" --display 3 2> "$WORK/display.err"
