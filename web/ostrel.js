@@ -151,11 +151,13 @@
   }
 
   // What the listener hears now, on the audio context's clock.
-  function heardTime() {
+  // What the listener hears at the moment now (performance.now()'s clock;
+  // the animation frame's own time steadies the frames).
+  function heardTime(now = performance.now()) {
     if (audio.getOutputTimestamp) {
       const stamp = audio.getOutputTimestamp();
       if (stamp.contextTime > 0 && stamp.performanceTime > 0) {
-        return stamp.contextTime + (performance.now() - stamp.performanceTime) / 1000;
+        return stamp.contextTime + (now - stamp.performanceTime) / 1000;
       }
     }
     return audio.currentTime - (audio.outputLatency || 0);
@@ -163,7 +165,7 @@
 
   function pageClock() {
     const begun = performance.now();
-    return () => (performance.now() - begun) / 1000;
+    return (now = performance.now()) => (now - begun) / 1000;
   }
 
   // Without sound the page's own clock goes on from where the loop clock
@@ -174,7 +176,7 @@
     say(`No sound: ${why}; playing silently.`);
     const from = clock === null ? 0 : Math.max(0, clock());
     const since = pageClock();
-    clock = () => from + since();
+    clock = (now) => from + since(now);
   }
 
   // The loop clock runs on the audio context from the click on: 0 now,
@@ -188,7 +190,7 @@
     }
     const startSeconds = piece._web_start_seconds();
     const playAt = audio.currentTime + leadInSeconds;
-    const audioClock = () => leadInSeconds + (heardTime() - playAt);
+    const audioClock = (now) => leadInSeconds + (heardTime(now) - playAt);
     clock = audioClock;
     soundReady.then(() => {
       if (clock !== audioClock) return;
@@ -215,9 +217,9 @@
   // ---- Playing: the frame due at the clock is shown; frames missed since
   // the last one (a slow or hidden tab) are stepped without being shown.
 
-  function tick() {
+  function tick(now) {
     if (state !== 'playing') return;
-    const due = Math.max(lastDue, Math.floor(clock() * fps + 1e-6));
+    const due = Math.max(lastDue, Math.floor(clock(now) * fps + 1e-6));
     lastDue = due;
     while (frameNumber() < due && piece._web_running()) {
       piece._web_step_frame(0);
