@@ -1,15 +1,37 @@
 #include "timeline/track.h"
 
 #include "timeline/timeline.h"
+#include "timeline/track_length.h"
 
 #include <mpg123.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <sys/stat.h>
 
 int track_may_be_opened(const char* path) {
     struct stat info;
     return stat(path, &info) != 0 || S_ISREG(info.st_mode) ? 1 : 0;
+}
+
+// A track cut short (a download or a copy that stopped) still plays, and
+// the run is as long as the audio it holds; the user is told, since the
+// ending then comes early.
+static void warn_if_cut_short(const char* path, double seconds, double duration) {
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) return;
+    std::fseek(file, 0, SEEK_END);
+    const long size = std::ftell(file);
+    std::fseek(file, 0, SEEK_SET);
+    unsigned char* bytes = size > 0 ? (unsigned char*)std::malloc((size_t)size) : nullptr;
+    TrackLength length;
+    if (bytes != nullptr && std::fread(bytes, 1, (size_t)size, file) == (size_t)size &&
+        measure_mp3_length(bytes, (size_t)size, &length) && length.cut_short) {
+        std::fprintf(stderr, "The music track \"%s\" is cut short: it holds %.2f s of audio; the run closes at "
+                     "song time %.2f s.\n", path, seconds, duration);
+    }
+    std::free(bytes);
+    std::fclose(file);
 }
 
 int probe_track_duration_file(const char* path, double* duration) {
@@ -45,6 +67,7 @@ int probe_track_duration_file(const char* path, double* duration) {
     }
     double seconds = (double)length / (double)rate;
     *duration = seconds > piece_end ? seconds : piece_end;
+    warn_if_cut_short(path, seconds, *duration);
     return 1;
 }
 

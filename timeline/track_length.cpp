@@ -96,7 +96,7 @@ int measure_mp3_length(const unsigned char* data, size_t size, TrackLength* out)
     // as a gapless decoder does: its end is not the encoder's padding.
     if (info.frames < 0 || info.frames == frames) samples -= info.delay + info.padding;
     if (samples < 0) samples = 0;
-    *out = TrackLength{samples, rate};
+    *out = TrackLength{samples, rate, info.frames >= 0 && frames < info.frames};
     return 1;
 }
 

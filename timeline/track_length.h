@@ -12,6 +12,7 @@
 struct TrackLength {
     int64_t samples;  // per channel
     int32_t rate;     // samples per second
+    bool cut_short;   // fewer frames than its Xing or Info tag announces
 };
 
 // Layer III streams (MPEG 1, 2 and 2.5) after an optional ID3v2 tag; the
