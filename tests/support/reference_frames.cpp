@@ -7,6 +7,7 @@
 #include "tests/support/blank_graph_state.h"
 #include "timeline/timeline.h"
 
+#include <libdeflate.h>
 #include <zlib.h>
 
 #include <cmath>
@@ -25,10 +26,12 @@ struct Collector {
     std::vector<std::vector<uint8_t>>* keep_indexed;
 };
 
+// The frames' CRC-32s: libdeflate's gives zlib's values several times as
+// fast, and a whole run is 235 GB of them.
 void collect_frame(void* context, int64_t frame_number, const unsigned char* rgb, const unsigned char* indexed) {
     Collector& collector = *static_cast<Collector*>(context);
-    uint32_t crc = (uint32_t)crc32(0L, indexed, (uInt)indexed_frame_bytes);
-    uint32_t rgb_crc = (uint32_t)crc32(0L, rgb, (uInt)(indexed_frame_bytes * 3));
+    uint32_t crc = libdeflate_crc32(0, indexed, indexed_frame_bytes);
+    uint32_t rgb_crc = libdeflate_crc32(0, rgb, indexed_frame_bytes * 3);
     collector.crcs->push_back(FrameCrc{frame_number, crc, rgb_crc});
     if (collector.keep_indexed != nullptr) collector.keep_indexed->emplace_back(indexed, indexed + indexed_frame_bytes);
 }
