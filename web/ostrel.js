@@ -150,7 +150,6 @@
       () => { soundProblem = `the track ${trackFile} could not be decoded`; });
   }
 
-  // What the listener hears now, on the audio context's clock.
   // What the listener hears at the moment now (performance.now()'s clock;
   // the animation frame's own time steadies the frames).
   function heardTime(now = performance.now()) {
