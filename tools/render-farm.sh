@@ -332,7 +332,11 @@ remove_work_folder() {
     for file in "$work/chunks.jobs" "$work/joblog" "$manifest"; do
         [ ! -f "$file" ] || [ -L "$file" ] || rm -f "$file"
     done
-    rmdir "$work" 2>/dev/null || echo "render-farm: $work holds files the farm did not make; it is left in place." >&2
+    rmdir "$work" 2>/dev/null && return
+    # Another join of the same run at the same moment removes the folder
+    # after its own files.
+    [ -z "$(find "$work" -mindepth 1 -maxdepth 1 ! -name 'joined-*.mkv' ! -name 'chunks-*.txt' 2>/dev/null)" ] && return
+    echo "render-farm: $work holds files the farm did not make; it is left in place." >&2
 }
 
 # The command that renders chunk k (or joins, for "join"), runnable from any
