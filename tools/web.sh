@@ -73,7 +73,8 @@ em++ -O2 "${objects[@]}" -o "$site/ostrel-wasm.js" \
 
 cp web/index.html web/ostrel.js web/ostrel.css "$site/"
 cp src/beat3-140bpm.mp3 "$site/"
-echo "Built the browser edition in $site/ ($(du -ck "$site"/*.html "$site"/*.js "$site"/*.css "$site"/*.wasm | tail -1 | cut -f1) KB without the track)." >&2
+size=$(cat "$site"/*.html "$site"/*.js "$site"/*.css "$site"/*.wasm | wc -c)
+echo "Built the browser edition in $site/ ($((size / 1024)) KB without the track)." >&2
 
 if [ "$serve" -eq 1 ]; then
   exec node web/serve.mjs "$site" "$port"
