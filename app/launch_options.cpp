@@ -290,7 +290,20 @@ LaunchOptions parse_launch_options(int argc, const char* const* argv) {
     return options;
 }
 
+const char* misreading_reason(IgnoredKind kind) {
+    switch (kind) {
+    case IgnoredKind::not_a_number: return "it is not a number";
+    case IgnoredKind::negative_start: return "a start cannot be negative";
+    case IgnoredKind::number_prefix: return "only the number at its start counts";
+    case IgnoredKind::negative_seed: return "a seed cannot be negative, and this one wraps around";
+    case IgnoredKind::seed_too_large: return "it is too large for a seed, so 18446744073709551615 was taken";
+    case IgnoredKind::hexadecimal_start: return "it is written as a hexadecimal number";
+    default: return nullptr;
+    }
+}
+
 void format_ignored_argument(char* out, unsigned long size, const IgnoredArgument& ignored) {
+    const char* reason = misreading_reason(ignored.kind);
     switch (ignored.kind) {
     case IgnoredKind::unknown_option:
         std::snprintf(out, size, "Ignoring unknown option \"%s\".", ignored.argument);
@@ -303,41 +316,29 @@ void format_ignored_argument(char* out, unsigned long size, const IgnoredArgumen
         std::snprintf(out, size, "Ignoring \"%s\": it must be the first argument; this run does not record.",
                       ignored.argument);
         break;
-    case IgnoredKind::not_a_number:
-        if (ignored.option == nullptr) {
-            std::snprintf(out, size, "Reading the seed \"%s\" as 0: it is not a number.", ignored.argument);
-        } else if (looks_like_option(ignored.argument)) {
-            std::snprintf(out, size, "Taking \"%s\" as the value of %s, which reads it as 0: it is not a number.",
-                          ignored.argument, ignored.option);
-        } else {
-            std::snprintf(out, size, "Reading %s \"%s\" as 0: it is not a number.", ignored.option,
-                          ignored.argument);
-        }
-        break;
-    case IgnoredKind::negative_start:
-        std::snprintf(out, size, "Reading %s \"%s\" as 0: a start cannot be negative.", ignored.option,
-                      ignored.argument);
-        break;
-    case IgnoredKind::negative_seed:
-        std::snprintf(out, size, "Reading %s \"%s\" as %g: a seed cannot be negative, and this one wraps around.",
-                      ignored.option != nullptr ? ignored.option : "the seed", ignored.argument, ignored.read_as);
-        break;
-    case IgnoredKind::seed_too_large:
-        std::snprintf(out, size,
-                      "Reading %s \"%s\" as %g: it is too large for a seed, so 18446744073709551615 was taken.",
-                      ignored.option != nullptr ? ignored.option : "the seed", ignored.argument, ignored.read_as);
-        break;
-    case IgnoredKind::hexadecimal_start:
-        std::snprintf(out, size, "Reading %s \"%s\" as %g: it is written as a hexadecimal number.", ignored.option,
-                      ignored.argument, ignored.read_as);
-        break;
     case IgnoredKind::record_again:
         std::snprintf(out, size, "Ignoring \"%s\": only the first --record counts; this run records to %s.",
                       ignored.argument, ignored.option);
         break;
+    case IgnoredKind::not_a_number:
+        if (ignored.option == nullptr) {
+            std::snprintf(out, size, "Reading the seed \"%s\" as 0: %s.", ignored.argument, reason);
+        } else if (looks_like_option(ignored.argument)) {
+            std::snprintf(out, size, "Taking \"%s\" as the value of %s, which reads it as 0: %s.", ignored.argument,
+                          ignored.option, reason);
+        } else {
+            std::snprintf(out, size, "Reading %s \"%s\" as 0: %s.", ignored.option, ignored.argument, reason);
+        }
+        break;
+    case IgnoredKind::negative_start:
+        std::snprintf(out, size, "Reading %s \"%s\" as 0: %s.", ignored.option, ignored.argument, reason);
+        break;
     case IgnoredKind::number_prefix:
-        std::snprintf(out, size, "Reading %s \"%s\" as %g: only the number at its start counts.",
-                      ignored.option != nullptr ? ignored.option : "the seed", ignored.argument, ignored.read_as);
+    case IgnoredKind::negative_seed:
+    case IgnoredKind::seed_too_large:
+    case IgnoredKind::hexadecimal_start:
+        std::snprintf(out, size, "Reading %s \"%s\" as %g: %s.", ignored.option != nullptr ? ignored.option : "the seed",
+                      ignored.argument, ignored.read_as, reason);
         break;
     }
 }

@@ -63,6 +63,11 @@ LaunchOptions parse_launch_options(int argc, const char* const* argv);
 // else. 1 with the numbers set, 0 for anything else.
 int parse_frame_range(const char* text, int64_t* first, int64_t* last);
 
+// Why a number was read otherwise than it is written, e.g. "it is not a
+// number" (the kinds from not_a_number to hexadecimal_start); null for the
+// others.
+const char* misreading_reason(IgnoredKind kind);
+
 // One line for an ignored argument, e.g. 'Ignoring unknown option "--strat".'
 void format_ignored_argument(char* out, unsigned long size, const IgnoredArgument& ignored);
 

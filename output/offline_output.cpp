@@ -174,8 +174,6 @@ const unsigned char* finished_frame(unsigned char* buffer) {
     return buffer;
 }
 
-// The range must lie inside the run: 1 <= first <= last <= the run's last
-// frame.
 // A path's full name for comparison: its folder resolved (links, "." and
 // "..") and its last part, without trailing slashes. The text itself when
 // the folder cannot be resolved.
@@ -197,6 +195,8 @@ bool one_name_for_both(const char* record, const char* directory) {
     return full_output_name(record) == full_output_name(directory) || same_file(record, directory);
 }
 
+// The range must lie inside the run: 1 <= first <= last <= the run's last
+// frame.
 int check_frame_range(int64_t first, int64_t last, int64_t run_frames) {
     if (first < 1 || last < first) {
         std::fprintf(stderr, "Frame range %ld-%ld is empty or starts before frame 1.\n", (long)first, (long)last);
@@ -371,6 +371,12 @@ bool write_offline_frame(OfflineOutput& out) {
     return stop;
 }
 
+// A render ended early (Escape, a quit, a signal) keeps what it wrote.
+void report_stopped_render(int64_t done, int64_t wanted, const char* where) {
+    std::fprintf(stderr, "The render was stopped after %ld of %ld frames; %s holds those %ld frames.\n", (long)done,
+                 (long)wanted, where, (long)done);
+}
+
 int finish_offline_output(OfflineOutput& out) {
     end_progress(out.progress);
     int status = 0;
@@ -399,8 +405,7 @@ int finish_offline_output(OfflineOutput& out) {
             if (!keep_recording(out.recorder, out.record_path, out.range_frames)) {
                 status = 1;
             } else if (written < out.range_frames) {
-                std::fprintf(stderr, "The render was stopped after %ld of %ld frames; %s holds those %ld frames.\n",
-                             (long)written, (long)out.range_frames, out.record_path, (long)written);
+                report_stopped_render(written, out.range_frames, out.record_path);
             }
         } else {
             discard_recording(out.recorder);
@@ -420,8 +425,7 @@ int finish_offline_output(OfflineOutput& out) {
             report_stale_frames(out.exporter.directory, out.frames_passed);
         } else if (!out.recording && out.frames_passed < out.first_frame - 1 + out.range_frames) {
             const int64_t done = out.frames_passed > out.first_frame - 1 ? out.frames_passed - (out.first_frame - 1) : 0;
-            std::fprintf(stderr, "The render was stopped after %ld of %ld frames; %s holds those %ld frames.\n",
-                         (long)done, (long)out.range_frames, out.export_dir, (long)done);
+            report_stopped_render(done, out.range_frames, out.export_dir);
         }
     }
     free_exporter(out.exporter);  // also the inspection's buffers

@@ -65,9 +65,9 @@ int probe_track_duration_file(const char* path, double* duration) {
         std::fprintf(stderr, "Cannot read the music track \"%s\" to measure its length.\n", path);
         return 0;
     }
-    double seconds = (double)length / (double)rate;
-    *duration = seconds > piece_end ? seconds : piece_end;
-    warn_if_cut_short(path, seconds, *duration);
+    const TrackLength measured = {(int64_t)length, (int32_t)rate, false};
+    *duration = track_duration_seconds(measured);
+    warn_if_cut_short(path, (double)length / (double)rate, *duration);
     return 1;
 }
 

@@ -323,13 +323,11 @@ join_chunks() {
 # Removes what the farm made, regular files by name; anything else leaves
 # the folder in place.
 remove_work_folder() {
-    local k file
+    local k file files=("$work/chunks.jobs" "$work/joblog" "$manifest")
     for ((k = 1; k <= chunks; k++)); do
-        for file in "$work/chunk-$k.mkv" "$work/chunk-$k".mkv.partial-* "$work/chunk-$k.log" "$work/chunk-$k.done"; do
-            [ ! -f "$file" ] || [ -L "$file" ] || rm -f "$file"
-        done
+        files+=("$work/chunk-$k.mkv" "$work/chunk-$k".mkv.partial-* "$work/chunk-$k.log" "$work/chunk-$k.done")
     done
-    for file in "$work/chunks.jobs" "$work/joblog" "$manifest"; do
+    for file in "${files[@]}"; do
         [ ! -f "$file" ] || [ -L "$file" ] || rm -f "$file"
     done
     rmdir "$work" 2>/dev/null && return

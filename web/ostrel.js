@@ -47,7 +47,6 @@
     canvas.style.left = `${Math.floor((deviceWidth - w) / 2) / ratio}px`;
     canvas.style.top = `${Math.floor((deviceHeight - h) / 2) / ratio}px`;
     canvas.style.imageRendering = crisp ? 'pixelated' : 'auto';
-    canvas.dataset.scale = crisp ? String(whole) : scale.toFixed(4);
   }
 
   function showFrame() {

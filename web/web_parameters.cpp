@@ -25,17 +25,9 @@ void explain_reading(WebParameters& out, const IgnoredArgument& ignored) {
     } else {
         std::snprintf(done, sizeof done, "starting at %g s", out.start_seconds);
     }
-    const char* why = "it is not a number";
-    switch (ignored.kind) {
-    case IgnoredKind::negative_start: why = "a start cannot be negative"; break;
-    case IgnoredKind::number_prefix: why = "only the number at its start counts"; break;
-    case IgnoredKind::negative_seed: why = "a seed cannot be negative, and this one wraps around"; break;
-    case IgnoredKind::seed_too_large: why = "it is too large for a seed, so 18446744073709551615 was taken"; break;
-    case IgnoredKind::hexadecimal_start: why = "it is written as a hexadecimal number"; break;
-    default: break;
-    }
+    const char* why = misreading_reason(ignored.kind);
     char line[512];
-    std::snprintf(line, sizeof line, "%s=%.64s: %s; %s.", name, ignored.argument, why, done);
+    std::snprintf(line, sizeof line, "%s=%.64s: %s; %s.", name, ignored.argument, why != nullptr ? why : "", done);
     add_message(out, line);
 }
 

@@ -3,7 +3,6 @@
 // skipped timeline and our rasteriser. The page owns the clock, the keys
 // and the sound; here every frame is stepped exactly as an offline run
 // steps it, so frame N on the page is frame N of the offline run.
-#include "app/launch_options.h"
 #include "app/piece_frame.h"
 #include "graph/graph_state.h"
 #include "graph/simulation.h"
@@ -33,7 +32,6 @@ struct WebRun {
 };
 
 WebRun run;
-bool track_measured = false;
 double measured_duration = piece_end;
 
 // The frame as the canvas takes it: RGBA, the top row first, one
@@ -51,7 +49,7 @@ extern "C" {
 // does live without music, after bar 135.
 EMSCRIPTEN_KEEPALIVE int web_measure_track(const unsigned char* bytes, int size) {
     TrackLength length;
-    track_measured = size > 0 && measure_mp3_length(bytes, (size_t)size, &length) == 1;
+    const bool track_measured = size > 0 && measure_mp3_length(bytes, (size_t)size, &length) == 1;
     measured_duration = track_measured ? track_duration_seconds(length) : piece_end;
     return track_measured ? 1 : 0;
 }
@@ -80,8 +78,6 @@ EMSCRIPTEN_KEEPALIVE double web_start_seconds() { return run.parameters.start_se
 EMSCRIPTEN_KEEPALIVE int web_still_frame() { return (int)run.parameters.still_frame; }
 EMSCRIPTEN_KEEPALIVE int web_run_frames() { return (int)run.run_frames; }
 EMSCRIPTEN_KEEPALIVE int web_frame_number() { return (int)run.frames_done; }
-EMSCRIPTEN_KEEPALIVE double web_duration() { return run.duration; }
-EMSCRIPTEN_KEEPALIVE int web_track_measured() { return track_measured ? 1 : 0; }
 
 // Up to max_steps steps of the skipped timeline, then its loader picture.
 // 1 once the seek is done (at once when the run starts at 0).
@@ -93,20 +89,20 @@ EMSCRIPTEN_KEEPALIVE int web_step_seek(int max_steps) {
     return skipped_timeline_done(run.seek) ? 1 : 0;
 }
 
+// 1 while frames remain to be stepped.
+EMSCRIPTEN_KEEPALIVE int web_running() {
+    return run.frames_done < run.run_frames && run.frame.running ? 1 : 0;
+}
+
 // The next frame of the run, drawn or only stepped. 0 when the run had
 // already ended (nothing is stepped then), else 1.
 EMSCRIPTEN_KEEPALIVE int web_step_frame(int drawn) {
-    if (run.frames_done >= run.run_frames || !run.frame.running) return 0;
+    if (!web_running()) return 0;
     set_offline_frame_clock(run.frame, run.frames_done);
     const FrameEnding ending = {true, run.duration, false};
     play_piece_frame(run.frame, ending, drawn != 0);
     run.frames_done++;
     return 1;
-}
-
-// 1 while frames remain to be stepped.
-EMSCRIPTEN_KEEPALIVE int web_running() {
-    return run.frames_done < run.run_frames && run.frame.running ? 1 : 0;
 }
 
 // The prompt shown until a click or key lets the browser play sound.
