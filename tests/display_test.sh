@@ -57,8 +57,9 @@ RESIZE="900 700" PROBE="770 530" shot resized 1920x1080 --window
 python3 "$CHECK" "$WORK/resized.png" 1920 1080 320 180 900 700 || fail "resized window"
 
 # F to a window and back to full screen, with no window manager to grant it:
-# the window takes the screen and the picture is framed in it.
-KEYS="f f" shot toggled 1920x1080
+# the window takes the screen and the picture is framed in it. The probe on
+# the green stripe left of where the window was waits for the second F.
+KEYS="f f" PROBE="100 519" shot toggled 1920x1080
 python3 "$CHECK" "$WORK/toggled.png" 1920 1080 0 0 1920 1080 || fail "F twice"
 
 # A display that does not exist: a message and status 1, before any window.

@@ -69,7 +69,7 @@ em++ -O2 "${objects[@]}" -o "$site/ostrel-wasm.js" \
   -sMODULARIZE=1 -sEXPORT_NAME=createOstrel -sENVIRONMENT=web,node \
   -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=67108864 \
   -sEXPORTED_FUNCTIONS=_malloc,_free \
-  -sEXPORTED_RUNTIME_METHODS=cwrap,UTF8ToString,HEAPU8
+  -sEXPORTED_RUNTIME_METHODS=cwrap,UTF8ToString,HEAPU8,HEAPU32
 
 cp web/index.html web/ostrel.js web/ostrel.css "$site/"
 cp src/beat3-140bpm.mp3 "$site/"

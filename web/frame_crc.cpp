@@ -1,5 +1,7 @@
 #include "web/frame_crc.h"
 
+#include "output/palette.h"
+
 #include <cstring>
 
 namespace {
@@ -46,46 +48,91 @@ void build_tables() {
     tables_ready = true;
 }
 
+// Below this many zero bytes, stepping through them is cheaper than the
+// multiplication.
+const size_t zero_run_bytes = 256;
+
+// A CRC register with the zero bytes that follow what it has taken in, not
+// yet applied: a run of them is applied at once when data comes after it.
+struct Crc {
+    uint32_t c = 0xFFFFFFFFu;
+    size_t zeros = 0;
+};
+
+void apply_zeros(Crc& crc) {
+    size_t n = crc.zeros;
+    crc.zeros = 0;
+    uint32_t c = crc.c;
+    if (n >= zero_run_bytes) {
+        crc.c = multiply_mod_p(x_to_8_times(n), c);
+        return;
+    }
+    for (; n >= 8; n -= 8) {
+        c = tables[7][c & 0xFF] ^ tables[6][(c >> 8) & 0xFF] ^ tables[5][(c >> 16) & 0xFF] ^ tables[4][c >> 24];
+    }
+    for (; n > 0; n--) c = tables[0][c & 0xFF] ^ (c >> 8);
+    crc.c = c;
+}
+
+// Eight bytes (a little-endian word, as x86 and WebAssembly have them).
+void add_word(Crc& crc, uint64_t word) {
+    if (crc.zeros != 0) apply_zeros(crc);
+    const uint32_t lo = (uint32_t)word ^ crc.c;
+    const uint32_t hi = (uint32_t)(word >> 32);
+    crc.c = tables[7][lo & 0xFF] ^ tables[6][(lo >> 8) & 0xFF] ^ tables[5][(lo >> 16) & 0xFF] ^ tables[4][lo >> 24] ^
+            tables[3][hi & 0xFF] ^ tables[2][(hi >> 8) & 0xFF] ^ tables[1][(hi >> 16) & 0xFF] ^ tables[0][hi >> 24];
+}
+
+void add_byte(Crc& crc, unsigned char byte) {
+    if (crc.zeros != 0) apply_zeros(crc);
+    crc.c = tables[0][(crc.c ^ byte) & 0xFF] ^ (crc.c >> 8);
+}
+
+uint32_t finish(Crc& crc) {
+    apply_zeros(crc);
+    return crc.c ^ 0xFFFFFFFFu;
+}
+
 uint64_t load_word(const unsigned char* p) {
     uint64_t w;
     std::memcpy(&w, p, 8);
     return w;
 }
 
-// Zero bytes leave the register multiplied by x^8 each: a run of them is
-// one multiplication, so the black of a frame costs next to nothing.
-const size_t zero_run_bytes = 256;
-
 }  // namespace
 
-uint32_t frame_crc32(const unsigned char* data, size_t size) {
+FrameCrcs frame_crcs(const unsigned char* rgb, const unsigned char* lookup, size_t pixels) {
     if (!tables_ready) build_tables();
-    uint32_t c = 0xFFFFFFFFu;
-    size_t i = 0;
-    while (i + 8 <= size) {
-        // A run of zero words: one multiplication when it is long.
-        size_t end = i;
-        while (end + 8 <= size && load_word(data + end) == 0) end += 8;
-        if (end - i >= zero_run_bytes) {
-            c = multiply_mod_p(x_to_8_times(end - i), c);
-            i = end;
+    Crc rgb_crc;
+    Crc indexed_crc;
+    size_t k = 0;
+    // Eight pixels a step: 24 RGB bytes, 8 indexes; eight black pixels are
+    // zeros in both.
+    for (; k + 8 <= pixels; k += 8) {
+        const unsigned char* p = rgb + k * 3;
+        const uint64_t w0 = load_word(p), w1 = load_word(p + 8), w2 = load_word(p + 16);
+        if ((w0 | w1 | w2) == 0) {
+            rgb_crc.zeros += 24;
+            indexed_crc.zeros += 8;
             continue;
         }
-        // Otherwise eight bytes a step, up to the next zero word after at
-        // least one non-zero one (little-endian words, as x86 and
-        // WebAssembly have them).
-        if (end == i) end = i + 8;
-        while (end + 8 <= size && load_word(data + end) != 0) end += 8;
-        for (; i < end; i += 8) {
-            uint32_t lo, hi;
-            std::memcpy(&lo, data + i, 4);
-            std::memcpy(&hi, data + i + 4, 4);
-            lo ^= c;
-            c = tables[7][lo & 0xFF] ^ tables[6][(lo >> 8) & 0xFF] ^ tables[5][(lo >> 16) & 0xFF] ^
-                tables[4][lo >> 24] ^ tables[3][hi & 0xFF] ^ tables[2][(hi >> 8) & 0xFF] ^
-                tables[1][(hi >> 16) & 0xFF] ^ tables[0][hi >> 24];
+        add_word(rgb_crc, w0);
+        add_word(rgb_crc, w1);
+        add_word(rgb_crc, w2);
+        uint64_t indexes = 0;
+        for (int i = 0; i < 8; i++) {
+            indexes |= (uint64_t)lookup[lookup_index(p[i * 3], p[i * 3 + 1], p[i * 3 + 2])] << (8 * i);
+        }
+        if (indexes == 0) {
+            indexed_crc.zeros += 8;
+        } else {
+            add_word(indexed_crc, indexes);
         }
     }
-    for (; i < size; i++) c = tables[0][(c ^ data[i]) & 0xFF] ^ (c >> 8);
-    return c ^ 0xFFFFFFFFu;
+    for (; k < pixels; k++) {
+        const unsigned char* p = rgb + k * 3;
+        for (int i = 0; i < 3; i++) add_byte(rgb_crc, p[i]);
+        add_byte(indexed_crc, lookup[lookup_index(p[0], p[1], p[2])]);
+    }
+    return FrameCrcs{finish(indexed_crc), finish(rgb_crc)};
 }

@@ -37,7 +37,6 @@ double measured_duration = piece_end;
 // The frame as the canvas takes it: RGBA, the top row first, one
 // little-endian word a pixel.
 uint32_t rgba[screen_pixels];
-unsigned char indexed[screen_pixels];
 unsigned char lookup[lookup_table_bytes];
 
 }  // namespace
@@ -142,14 +141,15 @@ EMSCRIPTEN_KEEPALIVE const unsigned char* web_frame_rgba() {
     return reinterpret_cast<const unsigned char*>(rgba);
 }
 
-// CRC-32s of the frame last drawn, as the committed reference values take
-// them: its palette indexes (which == 0) or its RGB bytes (which == 1),
-// bottom row first.
-EMSCRIPTEN_KEEPALIVE unsigned web_frame_crc(int which) {
-    const unsigned char* rgb = raster_frame_pixels();
-    if (which == 1) return frame_crc32(rgb, screen_pixels * 3);
-    map_frame_to_palette(rgb, lookup, indexed, screen_pixels);
-    return frame_crc32(indexed, screen_pixels);
+// The CRC-32s of the frame last drawn, as the committed reference values
+// take them: of its palette indexes, then of its RGB bytes, bottom row
+// first. The pointer stays valid.
+EMSCRIPTEN_KEEPALIVE const uint32_t* web_frame_crcs() {
+    static uint32_t crcs[2];
+    const FrameCrcs frame = frame_crcs(raster_frame_pixels(), lookup, screen_pixels);
+    crcs[0] = frame.indexed;
+    crcs[1] = frame.rgb;
+    return crcs;
 }
 
 }  // extern "C"
