@@ -24,15 +24,16 @@ if [ -n "${RESIZE:-}${KEYS:-}" ]; then
     [ -z "${RESIZE:-}" ] || xdotool windowsize "$window" $RESIZE
     for key in ${KEYS:-}; do sleep 1; xdotool key --window "$window" $key; done
 fi
+probe=${PROBE:-iw/2 ih/2}
 for _ in $(seq 80); do
     sleep 0.25
-    xwd -root -silent > "$out.xwd" && ffmpeg -v error -y -i "$out.xwd" "$out.png" || continue
-    probe=${PROBE:-iw/2 ih/2}
-    centre=$(ffmpeg -v error -i "$out.png" -vf "crop=1:1:${probe% *}:${probe#* }" -f rawvideo -pix_fmt rgb24 - | od -An -tu1)
+    xwd -root -silent > "$out.xwd" || continue
+    centre=$(ffmpeg -v error -i "$out.xwd" -vf "crop=1:1:${probe% *}:${probe#* }" -f rawvideo -pix_fmt rgb24 - | od -An -tu1)
     echo $centre | awk '{ hi = $1 > $2 ? $1 : $2; hi = hi > $3 ? hi : $3; lo = $1 < $2 ? $1 : $2; lo = lo < $3 ? lo : $3; exit !(hi > 100 && lo < 50) }' && break
 done
 kill $pid
 wait $pid
+ffmpeg -v error -y -i "$out.xwd" "$out.png"
 SCRIPT
 # shot NAME SIZE ARGS...: the screenshot $WORK/NAME.png on a screen of SIZE.
 shot() {

@@ -19,12 +19,17 @@ phase_done "set-up, release build and browser build"
 
 logs="$(mktemp -d)"
 whole_runs="" sanitizer_build=""
-# On a failure, the background work stops too (each is a process group).
+# On a failure, the background work stops too: each job is a session of its
+# own, so its processes are one group. A new session is also a scheduling
+# group of its own where the kernel groups sessions (autogroup), and then
+# the niceness that counts is the group's.
 trap 'for pid in $whole_runs $sanitizer_build; do kill -- -$pid 2> /dev/null; done; rm -rf "$logs"' EXIT
-setsid nice -n 19 node --test --test-concurrency="$jobs" tests/web/frames_seed_*.test.mjs > "$logs/whole-runs" 2>&1 &
+lowest_priority='echo 19 > /proc/self/autogroup 2> /dev/null; exec nice -n 19 "$@"'
+setsid bash -c "$lowest_priority" - node --test --test-concurrency="$jobs" tests/web/frames_seed_*.test.mjs \
+  > "$logs/whole-runs" 2>&1 &
 whole_runs=$!
-setsid bash -c "cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DOSTREL_SANITIZE=ON -DOSTREL_BENCHMARKS=OFF > /dev/null &&
-  nice -n 19 cmake --build build-sanitize -j$jobs" > "$logs/sanitizer-build" 2>&1 &
+cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DOSTREL_SANITIZE=ON -DOSTREL_BENCHMARKS=OFF > /dev/null
+setsid bash -c "$lowest_priority" - cmake --build build-sanitize -j"$jobs" > "$logs/sanitizer-build" 2>&1 &
 sanitizer_build=$!
 # background NAME VARIABLE: waits for the background job whose process id
 # VARIABLE holds, and shows what it printed.
