@@ -12,17 +12,27 @@ for tool in xvfb-run xwd xdotool; do
 done
 
 # Inside the X server: runs the piece from 222 s, optionally resizes its
-# window, and screenshots it once the ending shows (the blue stripe lit in
-# the middle of the screen, or at PROBE="x y"). Usage: (under xvfb-run) take_shot OUT ARGS...
+# window (RESIZE="W H") or toggles it with F (TOGGLE=1), and screenshots it
+# once the ending shows (the blue stripe lit in the middle of the screen, or
+# at PROBE="x y"). Usage: (under xvfb-run) take_shot OUT ARGS...
 cat > "$WORK/take_shot" << 'SCRIPT'
 out=$1 bin=$2
 shift 2
 "$bin" --start 222 --seed 1 "$@" 2> "$out.err" &
 pid=$!
-if [ -n "${RESIZE:-}${KEYS:-}" ]; then
+if [ -n "${RESIZE:-}${TOGGLE:-}" ]; then
     window=$(timeout 20 xdotool search --sync --name "^ostrel$" | head -1)
     [ -z "${RESIZE:-}" ] || xdotool windowsize "$window" $RESIZE
-    for key in ${KEYS:-}; do sleep 1; xdotool key --window "$window" $key; done
+fi
+if [ -n "${TOGGLE:-}" ]; then
+    # F to a window, pressed again each second until the window is one (the
+    # start seek takes no key but Escape), then F back to full screen.
+    for _ in $(seq 30); do
+        xdotool key --window "$window" f
+        sleep 1
+        xdotool getwindowgeometry "$window" | grep -q "Geometry: 1280x720" && break
+    done
+    xdotool key --window "$window" f
 fi
 probe=${PROBE:-iw/2 ih/2}
 for _ in $(seq 80); do
@@ -60,7 +70,7 @@ python3 "$CHECK" "$WORK/resized.png" 1920 1080 320 180 900 700 || fail "resized 
 # F to a window and back to full screen, with no window manager to grant it:
 # the window takes the screen and the picture is framed in it. The probe on
 # the green stripe left of where the window was waits for the second F.
-KEYS="f f" PROBE="100 519" shot toggled 1920x1080
+TOGGLE=1 PROBE="100 519" shot toggled 1920x1080
 python3 "$CHECK" "$WORK/toggled.png" 1920 1080 0 0 1920 1080 || fail "F twice"
 
 # A display that does not exist: a message and status 1, before any window.
