@@ -67,13 +67,13 @@ silent_run() {
   # grabs 0.2 s apart shows the timeline.
   if [ "$screenshots" = 1 ]; then
     sleep 0.6
-    for ((tries = 0; tries < 5; tries++)); do
+    for ((tries = 0; tries < 10; tries++)); do
       lit="$(lit_pixels)"
       [ "$lit" != 0 ] && break
       sleep 0.2
     done
     [ "$lit" != 0 ]
-    expect $? "timeline drawn after the lead-in ($lit lit pixels)" "no lit pixel in 5 grabs"
+    expect $? "timeline drawn after the lead-in ($lit lit pixels)" "no lit pixel in 10 grabs"
   fi
 
   # Escape as a real key event through the X server.
