@@ -11,14 +11,14 @@ tools/setup.sh --web
 phase_done "set-up and release build"
 
 jobs="$(nproc)"
+# With the browser edition's build and its whole runs under node.
 echo "== tests (release build)"
 ctest --test-dir build --output-on-failure -j"$jobs"
 phase_done "release tests"
 
-echo "== browser edition (WebAssembly under node, the page in headless Chromium)"
-tools/web.sh
-node --test --test-concurrency="$jobs" tests/web/*.test.mjs
-phase_done "browser edition"
+echo "== the page in headless Chromium and Firefox"
+node --test tests/web/browser.test.mjs
+phase_done "browser tests"
 
 echo "== tests (AddressSanitizer + UndefinedBehaviorSanitizer build)"
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DOSTREL_SANITIZE=ON -DOSTREL_BENCHMARKS=OFF >/dev/null
