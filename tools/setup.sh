@@ -50,15 +50,22 @@ fi
 # The browser tests' npm packages, exactly as locked; puppeteer-core drives
 # Debian's Chromium and downloads no browser of its own.
 # node_modules/.installed-lock is the lock file they were installed from.
+# They install while the build runs.
+npm_install=""
 if [ "$web" -eq 1 ] && ! cmp -s package-lock.json node_modules/.installed-lock 2>/dev/null; then
-  if ! npm ci --no-audit --no-fund --loglevel=error >&2; then
-    echo "npm ci failed: the browser tests need the npm registry once." >&2
-    exit 1
-  fi
-  cp package-lock.json node_modules/.installed-lock
+  npm ci --no-audit --no-fund --loglevel=error >&2 &
+  npm_install=$!
 fi
 
 if [ "$build" -eq 1 ]; then
   cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
   cmake --build build -j"$(nproc)"
+fi
+
+if [ -n "$npm_install" ]; then
+  if ! wait "$npm_install"; then
+    echo "npm ci failed: the browser tests need the npm registry once." >&2
+    exit 1
+  fi
+  cp package-lock.json node_modules/.installed-lock
 fi

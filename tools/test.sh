@@ -11,14 +11,16 @@ tools/setup.sh --web
 phase_done "set-up and release build"
 
 jobs="$(nproc)"
-# With the browser edition's build and its whole runs under node.
 echo "== tests (release build)"
 ctest --test-dir build --output-on-failure -j"$jobs"
 phase_done "release tests"
 
-echo "== the page in headless Chromium and Firefox"
-node --test tests/web/browser.test.mjs
-phase_done "browser tests"
+# The page's test, which leaves much of the machine idle, runs beside the
+# whole runs under node, which are pure computation.
+echo "== browser edition (WebAssembly under node, the page in headless Chromium and Firefox)"
+tools/web.sh
+node --test --test-concurrency="$jobs" tests/web/browser.test.mjs tests/web/frames_seed_*.test.mjs
+phase_done "browser edition"
 
 echo "== tests (AddressSanitizer + UndefinedBehaviorSanitizer build)"
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DOSTREL_SANITIZE=ON -DOSTREL_BENCHMARKS=OFF >/dev/null
