@@ -34,13 +34,16 @@ if [ -n "${TOGGLE:-}" ]; then
     done
     xdotool key --window "$window" f
 fi
-probe=${PROBE:-iw/2 ih/2}
+# The probe pixel alone is grabbed until it shows a stripe's colour; then
+# the whole screen.
+probe=${PROBE:-$((${SIZE%x*} / 2)) $((${SIZE#*x} / 2))}
 for _ in $(seq 80); do
     sleep 0.25
-    xwd -root -silent > "$out.xwd" || continue
-    centre=$(ffmpeg -v error -i "$out.xwd" -vf "crop=1:1:${probe% *}:${probe#* }" -f rawvideo -pix_fmt rgb24 - | od -An -tu1)
-    echo $centre | awk '{ hi = $1 > $2 ? $1 : $2; hi = hi > $3 ? hi : $3; lo = $1 < $2 ? $1 : $2; lo = lo < $3 ? lo : $3; exit !(hi > 100 && lo < 50) }' && break
+    colour=$(ffmpeg -v error -f x11grab -draw_mouse 0 -video_size 1x1 -i "$DISPLAY+${probe% *},${probe#* }" -frames:v 1 \
+        -f rawvideo -pix_fmt rgb24 - | od -An -tu1)
+    echo $colour | awk '{ hi = $1 > $2 ? $1 : $2; hi = hi > $3 ? hi : $3; lo = $1 < $2 ? $1 : $2; lo = lo < $3 ? lo : $3; exit !(hi > 100 && lo < 50) }' && break
 done
+xwd -root -silent > "$out.xwd"
 kill $pid
 wait $pid
 ffmpeg -v error -y -i "$out.xwd" "$out.png"
@@ -49,7 +52,7 @@ SCRIPT
 shot() {
     local name=$1 size=$2
     shift 2
-    xvfb-run -a -s "-screen 0 ${size}x24 -nolisten tcp" bash "$WORK/take_shot" "$WORK/$name" "$BIN" "$@"
+    SIZE=$size xvfb-run -a -s "-screen 0 ${size}x24 -nolisten tcp" bash "$WORK/take_shot" "$WORK/$name" "$BIN" "$@"
 }
 
 for size in ${SIZES:-1280x720 1920x1200 2560x1440 3840x2160}; do

@@ -11,23 +11,37 @@ tools/setup.sh --web
 phase_done "set-up and release build"
 
 jobs="$(nproc)"
+# One test more than cores: many wait on the wall clock, a display or a
+# signal for much of their time.
+test_jobs=$((jobs + 1))
 echo "== tests (release build)"
-ctest --test-dir build --output-on-failure -j"$jobs"
+ctest --test-dir build --output-on-failure -j"$test_jobs"
 phase_done "release tests"
 
-# The page's test, which leaves much of the machine idle, runs beside the
-# whole runs under node, which are pure computation.
+# The page's test leaves much of the machine idle, so the first whole run
+# under node (pure computation) runs beside it, and the others beside the
+# sanitizer build.
 echo "== browser edition (WebAssembly under node, the page in headless Chromium and Firefox)"
 tools/web.sh
-node --test --test-concurrency="$jobs" tests/web/browser.test.mjs tests/web/frames_seed_*.test.mjs
+whole_runs=(tests/web/frames_seed_*.test.mjs)
+node --test --test-concurrency="$jobs" tests/web/browser.test.mjs "${whole_runs[0]}"
 phase_done "browser edition"
 
-echo "== tests (AddressSanitizer + UndefinedBehaviorSanitizer build)"
+whole_runs_log="$(mktemp)"
+trap 'rm -f "$whole_runs_log"' EXIT
+node --test "${whole_runs[@]:1}" > "$whole_runs_log" 2>&1 &
+whole_runs_pid=$!
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DOSTREL_SANITIZE=ON -DOSTREL_BENCHMARKS=OFF >/dev/null
 cmake --build build-sanitize -j"$jobs"
-phase_done "sanitizer build"
+whole_runs_status=0
+wait "$whole_runs_pid" || whole_runs_status=$?
+cat "$whole_runs_log"
+[ "$whole_runs_status" = 0 ] || { echo "== the whole runs under node failed"; exit 1; }
+phase_done "sanitizer build, beside the other whole runs under node"
+
+echo "== tests (AddressSanitizer + UndefinedBehaviorSanitizer build)"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
 export LSAN_OPTIONS="suppressions=$PWD/tests/support/leak-suppressions.txt:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 # Last, so that ctest's own summary (with its total time) closes the output.
-ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
+ctest --test-dir build-sanitize --output-on-failure -j"$test_jobs"
