@@ -6,6 +6,7 @@
 #include "output/progress.h"
 #include "output/stop_signals.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
@@ -323,15 +324,21 @@ int start_recorder(Recorder& recorder, const char* name, const AudioPlacement& a
 int recorder_write_frame(Recorder& recorder, const unsigned char* rgb) {
     if (recorder.fd < 0) return 0;
     size_t done = 0;
+    // An encoder that is slow (a loaded machine) still takes bytes; one that
+    // has taken none since the stop request, or since it last took some, for
+    // stuck_encoder_seconds has stopped reading.
+    double last_taken = 0.0;
     while (done < rgb_frame_bytes) {
         ssize_t n = write(recorder.fd, rgb + done, rgb_frame_bytes - done);
         if (n > 0) {
             done += (size_t)n;
+            if (stop_requested()) last_taken = monotonic_seconds();
             continue;
         }
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && errno == EAGAIN) {
-            if (stop_requested() && monotonic_seconds() - stop_requested_at() > stuck_encoder_seconds) {
+            if (stop_requested() &&
+                monotonic_seconds() - std::max(stop_requested_at(), last_taken) > stuck_encoder_seconds) {
                 recorder.stuck = true;
                 return 0;
             }

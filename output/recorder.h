@@ -79,7 +79,7 @@ int program_on_search_path(const char* program, const char* search_path);
 // nothing is left allocated, running or created.
 int start_recorder(Recorder& recorder, const char* name, const AudioPlacement& audio);
 // Writes one RGB frame (rgb_frame_bytes, bottom row first) to the encoder. 1 if all of it was written, 0 when
-// the encoder has exited or, after a stop request, has stopped reading for
+// the encoder has exited or, after a stop request, has taken no byte for
 // stuck_encoder_seconds (then stuck is set).
 int recorder_write_frame(Recorder& recorder, const unsigned char* rgb);
 // Closes the pipe and waits for the encoder to exit; after a stop request it

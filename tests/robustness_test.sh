@@ -103,6 +103,18 @@ elapsed=$(awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { print b - a }')
 awk -v e="$elapsed" 'BEGIN { exit !(e < 1.0) }' || fail "stuck encoder: ended $elapsed s after the signal"
 [ ! -e stuck.mkv ] && [ -z "$(partials)" ] || fail "stuck encoder: files left"
 pkill -f "sleep 600"
+# A slow encoder (a loaded machine) is no stuck one: here it takes a frame a
+# second, and a signal while it takes one keeps the recording.
+fake slow "python3 -c 'import sys, time
+while chunk := sys.stdin.buffer.read(65536): sys.stdout.buffer.write(chunk); sys.stdout.flush(); time.sleep(0.01)' |
+$REAL_FFMPEG \"\$@\""
+PATH="$WORK/fake/slow:$PATH" setsid "$BIN" --record slow.mkv --start 1 2> err.txt &
+pid=$!
+wait_for_frames $pid 2
+kill -TERM $pid
+wait $pid
+[ $? = 0 ] && [ "$(packets slow.mkv)" -ge 2 ] && grep -q "^The render was stopped after" err.txt ||
+    fail "slow encoder: $(<err.txt)"
 
 # --- A planted link at a temporary frame name is never written through.
 mkdir frames
