@@ -23,9 +23,9 @@ same_recording() {
             [ -s "$1.$stream.md5" ] && cmp -s "$1.$stream.md5" "$2.$stream.md5" || return 1
     done
 }
-# A stand-in program whose chunk 2 (frames 31-60) ends early with status 0,
-# as a render stopped by a signal does: it renders frames 31-40 only.
-fake_program "$WORK/stopping" ostrel "case \"\$*\" in *--frames\\ 31-60*) exec \"$BIN\" \"\$@\" --frames 31-40 ;; esac
+# A stand-in program whose chunk 2 (frames 16-30) ends early with status 0,
+# as a render stopped by a signal does: it renders frames 16-20 only.
+fake_program "$WORK/stopping" ostrel "case \"\$*\" in *--frames\\ 16-30*) exec \"$BIN\" \"\$@\" --frames 16-20 ;; esac
 exec \"$BIN\" \"\$@\""
 
 # --- Equal to a single run, whatever the options' spelling, over a range of
@@ -33,11 +33,11 @@ exec \"$BIN\" \"\$@\""
 "$BIN" --export-png-frames single "${RUN[@]}" --frames 100-190 2> /dev/null
 farm --chunks 3 -- --export-png-frames=farm "${RUN[@]}" --frames=100-190 || fail "farm export: $(<farm.out)"
 diff -r -q farm single > /dev/null || fail "farm export differs from the single run"
-"$BIN" --record single.mkv "${RUN[@]}" --frames 91-150 2> /dev/null
-farm --chunks 3 -- --record=farm.mkv "${RUN[@]}" --frames=91-150 || fail "farm recording: $(<farm.out)"
+"$BIN" --record single.mkv "${RUN[@]}" --frames 121-150 2> /dev/null
+farm --chunks 3 -- --record=farm.mkv "${RUN[@]}" --frames=121-150 || fail "farm recording: $(<farm.out)"
 same_recording single.mkv farm.mkv || fail "farm recording differs from the single run"
-farm --chunks 2 -- --record both.mkv --export-png-frames both "${RUN[@]}" --frames 91-150 || fail "both outputs: $(<farm.out)"
-[ "$(packets both.mkv)" = 60 ] && [ "$(ls both | wc -l)" = 60 ] || fail "both outputs: $(ls both | wc -l) files"
+farm --chunks 2 -- --record both.mkv --export-png-frames both "${RUN[@]}" --frames 121-150 || fail "both outputs: $(<farm.out)"
+[ "$(packets both.mkv)" = 30 ] && [ "$(ls both | wc -l)" = 30 ] || fail "both outputs: $(ls both | wc -l) files"
 [ -z "$(ls -d ./*.farm 2> /dev/null)" ] || fail "work folders left: $(ls -d ./*.farm)"
 # Frames deleted or cut off after their chunk finished are rendered again
 # (the join alone names them); a new folder written "dir/" works beside it.
@@ -92,22 +92,22 @@ fi
 # --- A chunk stopped by a signal exits 0 but is not complete: the farm and
 # the join --print writes say which chunk, and nothing is called done.
 echo "earlier take" > part.mkv
-OSTREL="$WORK/stopping/ostrel" farm --chunks 2 -- --record part.mkv "${RUN[@]}" --frames 1-60
+OSTREL="$WORK/stopping/ostrel" farm --chunks 2 -- --record part.mkv "${RUN[@]}" --frames 1-30
 [ $? = 1 ] && [ "$(cat part.mkv)" = "earlier take" ] || fail "stopped chunk: $(<farm.out)"
-says "chunk 2 (frames 31-60) holds 10 of its 30 frames" "stopped chunk"
-OSTREL="$WORK/stopping/ostrel" farm --chunks 2 -- --export-png-frames parts "${RUN[@]}" --frames 1-60
+says "chunk 2 (frames 16-30) holds 5 of its 15 frames" "stopped chunk"
+OSTREL="$WORK/stopping/ostrel" farm --chunks 2 -- --export-png-frames parts "${RUN[@]}" --frames 1-30
 [ $? = 1 ] || fail "stopped PNG chunk: status"
-says "chunk 2 (frames 31-60) wrote 10 of its 30 PNG frames" "stopped PNG chunk"
+says "chunk 2 (frames 16-30) wrote 5 of its 15 PNG frames" "stopped PNG chunk"
 grep -q "does not record" part.mkv.farm/chunk-1.log && fail "chunk log: $(<part.mkv.farm/chunk-1.log)"
 # What is not the farm's under its names is refused and kept.
 rm -f part.mkv.farm/chunk-2.mkv && mkdir parts.farm/chunk-2.done part.mkv.farm/chunk-2.mkv && echo mine > part.mkv.farm/chunk-2.mkv/notes
 for out in "--record part.mkv" "--export-png-frames parts"; do
-    farm --chunks 2 -- $out "${RUN[@]}" --frames 1-60
+    farm --chunks 2 -- $out "${RUN[@]}" --frames 1-30
     [ $? = 1 ] || fail "$out: a folder of the user's: status"
     says "is not a file the farm made" "$out: a folder of the user's"
 done
 [ "$(cat part.mkv.farm/chunk-2.mkv/notes)" = mine ] || fail "a user's file in the work folder was removed"
-OSTREL="$WORK/stopping/ostrel" farm --chunks 2 --print -- --record printed.mkv "${RUN[@]}" --frames 1-60 ||
+OSTREL="$WORK/stopping/ostrel" farm --chunks 2 --print -- --record printed.mkv "${RUN[@]}" --frames 1-30 ||
     fail "--print: $(<farm.out)"
 [ -z "$(ls -d printed* 2> /dev/null)" ] || fail "--print made $(ls -d printed*)"
 mapfile -t chunk_lines < <(grep -- "--chunk [0-9]* --" farm.out)
@@ -118,7 +118,7 @@ bash -c "$(grep -- "--join --" farm.out)" < /dev/null 2> join.err
 
 # --- A signal to the farm stops its chunks and keeps the finished work; a
 # rerun with other options is refused, the same command goes on.
-setsid "$FARM" --chunks 2 -- --record stop.mkv "${RUN[@]}" --frames 91-150 > stop.out 2>&1 &
+setsid "$FARM" --chunks 2 -- --record stop.mkv "${RUN[@]}" --frames 121-150 > stop.out 2>&1 &
 farm_pid=$!
 for _ in $(seq 300); do [ "$(cat stop.mkv.farm/chunk-*.log 2> /dev/null | grep -c "^Recording")" = 2 ] && break; sleep 0.1; done
 kill -TERM $farm_pid
@@ -127,27 +127,27 @@ wait $farm_pid
 sleep 0.5
 pgrep -f "stop.mkv.farm" > /dev/null && fail "signal to the farm: chunks still running: $(pgrep -af stop.mkv.farm)"
 [ -d stop.mkv.farm ] && [ ! -e stop.mkv ] || fail "signal to the farm: work folder or result"
-farm --chunks 2 -- --record stop.mkv --seed 6 --start 2 --frames 91-150
+farm --chunks 2 -- --record stop.mkv --seed 6 --start 2 --frames 121-150
 [ $? = 1 ] && [ ! -e stop.mkv ] || fail "other seed reused the chunks: $(<farm.out)"
 says "holds the chunks of another render" "other seed"
-farm --chunks 2 -- --record stop.mkv "${RUN[@]}" --frames 91-150 || fail "resume: $(<farm.out)"
+farm --chunks 2 -- --record stop.mkv "${RUN[@]}" --frames 121-150 || fail "resume: $(<farm.out)"
 same_recording single.mkv stop.mkv || fail "resumed recording differs from the single run"
 
 # --- A join that runs out of room (a file size limit here) fails, keeps the
 # earlier take and the chunks; the same command then only joins.
 echo "earlier take" > full.mkv
-(ulimit -f 1500; "$FARM" --chunks 3 -- --record full.mkv "${RUN[@]}" --frames 121-170 > farm.out 2>&1)
+(ulimit -f 1000; "$FARM" --chunks 3 -- --record full.mkv "${RUN[@]}" --frames 121-150 > farm.out 2>&1)
 [ $? = 1 ] && [ "$(cat full.mkv)" = "earlier take" ] && [ -e full.mkv.farm/chunk-3.mkv ] || fail "full disk: $(<farm.out)"
 says "joining the chunks failed" "full disk"
 fake_program "$WORK/logging" ostrel "echo \"\$*\" >> $WORK/calls.log; exec \"$BIN\" \"\$@\""
-OSTREL="$WORK/logging/ostrel" farm --chunks 3 -- --record full.mkv "${RUN[@]}" --frames 121-170 ||
+OSTREL="$WORK/logging/ostrel" farm --chunks 3 -- --record full.mkv "${RUN[@]}" --frames 121-150 ||
     fail "join again: $(<farm.out)"
-[ "$(packets full.mkv)" = 50 ] && ! grep -q "chunk-.\.mkv" "$WORK/calls.log" || fail "join again rendered chunks"
+[ "$(packets full.mkv)" = 30 ] && ! grep -q "chunk-.\.mkv" "$WORK/calls.log" || fail "join again rendered chunks"
 
 # --- Hosts: a malformed line and an unreachable host are named with their
 # own error; chunks over ssh equal a single run.
 printf 'localhost\n2/host name; rm -rf /\n' > hosts.bad
-farm --chunks 2 --hosts hosts.bad -- --record h.mkv "${RUN[@]}" --frames 91-150
+farm --chunks 2 --hosts hosts.bad -- --record h.mkv "${RUN[@]}" --frames 121-150
 [ $? = 1 ] && ! grep -qi "internal error\|awk" farm.out || fail "malformed host line: $(<farm.out)"
 says "hosts.bad line 2 is not" "malformed host line"
 if [ "$(id -u)" = 0 ] && [ -x /usr/sbin/sshd ] && command -v ssh > /dev/null; then
@@ -162,7 +162,7 @@ if [ "$(id -u)" = 0 ] && [ -x /usr/sbin/sshd ] && command -v ssh > /dev/null; th
     ssh_line="ssh -p PORT -i $WORK/user_key -o StrictHostKeyChecking=no -o UserKnownHostsFile=/dev/null -o BatchMode=yes -o LogLevel=ERROR -o ConnectTimeout=5 root@127.0.0.1"
     echo "2/${ssh_line/PORT/$port}" > hosts
     echo "1/${ssh_line/PORT/$((port + 1))}" > hosts.down
-    farm --chunks 2 --hosts hosts.down -- --record h.mkv "${RUN[@]}" --frames 91-150
+    farm --chunks 2 --hosts hosts.down -- --record h.mkv "${RUN[@]}" --frames 121-150
     [ $? = 1 ] && [ ! -e h.mkv ] || fail "unreachable host: $(<farm.out)"
     says "Connection refused" "unreachable host"
     # A host that accepts and never answers is named within its timeout.
@@ -173,7 +173,7 @@ if [ "$(id -u)" = 0 ] && [ -x /usr/sbin/sshd ] && command -v ssh > /dev/null; th
     OSTREL_FARM_CONNECT_TIMEOUT=2 timeout 30 "$FARM" --chunks 2 --hosts hosts.silent -- --record h.mkv "${RUN[@]}" > farm.out 2>&1
     [ $? = 1 ] || fail "silent host: $(<farm.out)"
     says "timed out" "silent host"
-    farm --chunks 2 --hosts hosts -- --record h.mkv "${RUN[@]}" --frames 91-150 || fail "over ssh: $(<farm.out)"
+    farm --chunks 2 --hosts hosts -- --record h.mkv "${RUN[@]}" --frames 121-150 || fail "over ssh: $(<farm.out)"
     same_recording single.mkv h.mkv || fail "over ssh: the recording differs from the single run"
     grep -q "/dev/tty" farm.out && fail "over ssh: $(<farm.out)"
 else
