@@ -11,18 +11,35 @@ for tool in xvfb-run xwd xdotool; do
     command -v $tool > /dev/null || { echo "skip: display tests need $tool"; exit 0; }
 done
 
-# Inside the X server: runs the piece from 222 s, optionally resizes its
-# window (RESIZE="W H") or toggles it with F (TOGGLE=1), and screenshots it
-# once the ending shows (the blue stripe lit in the middle of the screen, or
-# at PROBE="x y"). Usage: (under xvfb-run) take_shot OUT ARGS...
+# Inside the X server: runs the piece from 222 s and screenshots it once the
+# ending shows (the blue stripe lit in the middle of the screen, or at
+# PROBE="x y"). With RESIZE="W H" it first screenshots the window as it
+# opened (OUT-before), then resizes it; with TOGGLE=1 it toggles it with F.
+# Usage: (under xvfb-run) take_shot OUT ARGS...
 cat > "$WORK/take_shot" << 'SCRIPT'
 out=$1 bin=$2
 shift 2
 "$bin" --start 222 --seed 1 "$@" 2> "$out.err" &
 pid=$!
+# shot_when_lit OUT "X Y": the probe pixel alone is grabbed until it shows a
+# stripe's colour; then the whole screen, as OUT.xwd.
+shot_when_lit() {
+    local colour
+    for _ in $(seq 80); do
+        sleep 0.25
+        colour=$(ffmpeg -v error -f x11grab -draw_mouse 0 -video_size 1x1 -i "$DISPLAY+${2% *},${2#* }" -frames:v 1 \
+            -f rawvideo -pix_fmt rgb24 - | od -An -tu1)
+        echo $colour | awk '{ hi = $1 > $2 ? $1 : $2; hi = hi > $3 ? hi : $3; lo = $1 < $2 ? $1 : $2; lo = lo < $3 ? lo : $3; exit !(hi > 100 && lo < 50) }' && break
+    done
+    xwd -root -silent > "$1.xwd"
+}
+centre="$((${SIZE%x*} / 2)) $((${SIZE#*x} / 2))"
 if [ -n "${RESIZE:-}${TOGGLE:-}" ]; then
     window=$(timeout 20 xdotool search --sync --name "^ostrel$" | head -1)
-    [ -z "${RESIZE:-}" ] || xdotool windowsize "$window" $RESIZE
+fi
+if [ -n "${RESIZE:-}" ]; then
+    shot_when_lit "$out-before" "$centre"
+    xdotool windowsize "$window" $RESIZE
 fi
 if [ -n "${TOGGLE:-}" ]; then
     # F to a window, pressed again each second until the window is one (the
@@ -34,19 +51,10 @@ if [ -n "${TOGGLE:-}" ]; then
     done
     xdotool key --window "$window" f
 fi
-# The probe pixel alone is grabbed until it shows a stripe's colour; then
-# the whole screen.
-probe=${PROBE:-$((${SIZE%x*} / 2)) $((${SIZE#*x} / 2))}
-for _ in $(seq 80); do
-    sleep 0.25
-    colour=$(ffmpeg -v error -f x11grab -draw_mouse 0 -video_size 1x1 -i "$DISPLAY+${probe% *},${probe#* }" -frames:v 1 \
-        -f rawvideo -pix_fmt rgb24 - | od -An -tu1)
-    echo $colour | awk '{ hi = $1 > $2 ? $1 : $2; hi = hi > $3 ? hi : $3; lo = $1 < $2 ? $1 : $2; lo = lo < $3 ? lo : $3; exit !(hi > 100 && lo < 50) }' && break
-done
-xwd -root -silent > "$out.xwd"
+shot_when_lit "$out" "${PROBE:-$centre}"
 kill $pid
 wait $pid
-ffmpeg -v error -y -i "$out.xwd" "$out.png"
+for xwd in "$out.xwd" ${RESIZE:+"$out-before.xwd"}; do ffmpeg -v error -y -i "$xwd" "${xwd%.xwd}.png"; done
 SCRIPT
 # shot NAME SIZE ARGS...: the screenshot $WORK/NAME.png on a screen of SIZE.
 shot() {
@@ -64,10 +72,10 @@ for size in ${SIZES:-1280x720 1920x1200 2560x1440 3840x2160}; do
 done
 
 # A window: 1280x720 in the middle of the screen, then resized to 900x700
-# (the picture then fills the width, with bars above and below).
-shot window 1920x1080 --window
-python3 "$CHECK" "$WORK/window.png" 1920 1080 320 180 1280 720 || fail "--window"
+# (the picture then fills the width, with bars above and below). The probe
+# on the blue stripe of the resized picture is black in the first.
 RESIZE="900 700" PROBE="770 530" shot resized 1920x1080 --window
+python3 "$CHECK" "$WORK/resized-before.png" 1920 1080 320 180 1280 720 || fail "--window"
 python3 "$CHECK" "$WORK/resized.png" 1920 1080 320 180 900 700 || fail "resized window"
 
 # F to a window and back to full screen, with no window manager to grant it:

@@ -49,7 +49,7 @@ PATH="$WORK/fake/silent:$PATH" "$BIN" --record take.mkv --start 1 --frames 1-30 
 [ $? = 1 ] && grep -q "finished without writing the recording" err.txt || fail "encoder without a file: $(<err.txt)"
 [ "$(cat take.mkv)" = "earlier take" ] && [ -z "$(partials)" ] || fail "encoder without a file: files changed"
 # A file size limit part-way: a message, status 1, the earlier take kept.
-(ulimit -f 2000; exec "$BIN" --record take.mkv --start 1 2> err.txt)
+(ulimit -f 300; exec "$BIN" --record take.mkv --start 1 2> err.txt)
 [ $? = 1 ] && [ "$(cat take.mkv)" = "earlier take" ] && [ -z "$(partials)" ] || fail "file size limit: $(<err.txt)"
 
 # --- A complete recording replaces the earlier take and prints only its
@@ -62,19 +62,20 @@ grep -v -e "^Recording " -e "^frame " -e "^Preparing " err.txt && fail "clean re
 # --- Signals to the program or to its whole process group end a render like
 # Escape: status 0, the file kept and valid, its sound no longer than its
 # picture. SIGTERM comes past the 2 s lead-in (120 frames), so there is
-# sound to cut; the others sooner, as every frame recorded costs time. (The
-# sanitizer build sends SIGTERM alone: they share one handler.)
+# sound to cut: its run records from frame 111 (every frame recorded costs
+# time; the black lead-in before it is skipped). The others stop a whole
+# run. (The sanitizer build sends SIGTERM alone: they share one handler.)
 for signal in ${SIGNALS:-INT TERM HUP}; do
     rm -f sig.mkv
-    setsid "$BIN" --record sig.mkv --start 240 2> err.txt &
+    range=() total=1081 least=30 sound=0
+    [ $signal = TERM ] && range=(--frames 111-1081) total=971 least=15 sound=1
+    setsid "$BIN" --record sig.mkv --start 240 "${range[@]}" 2> err.txt &
     pid=$!
-    least=30 sound=0
-    [ $signal = TERM ] && least=125 sound=1
     wait_for_frames $pid $least
     kill -$signal -- -$pid
     wait $pid
     status=$?
-    [ $status = 0 ] && grep -q "^The render was stopped after [0-9]* of 1081 frames; sig.mkv holds" err.txt ||
+    [ $status = 0 ] && grep -q "^The render was stopped after [0-9]* of $total frames; sig.mkv holds" err.txt ||
         fail "SIG$signal: status $status: $(<err.txt)"
     grep -q "incomplete" err.txt && fail "SIG$signal: called the file incomplete: $(<err.txt)"
     video=$(ffprobe -v error -select_streams v:0 -show_entries stream=duration -of csv=p=0 sig.mkv 2>/dev/null)
@@ -82,7 +83,7 @@ for signal in ${SIGNALS:-INT TERM HUP}; do
     frames=$(packets sig.mkv)
     last_audio=$(ffprobe -v error -select_streams a:0 -show_entries packet=pts_time,duration_time -of csv=p=0 sig.mkv 2>/dev/null | tail -1 |
         awk -F, '{ print $1 + $2 }')
-    python3 -c "import sys; sys.exit(not ($least <= $frames < 1081 and ($sound == 0 or ${last_audio:-0} > 0) and ${last_audio:-0} <= $frames / 60 + 0.05))" ||
+    python3 -c "import sys; sys.exit(not ($least <= $frames < $total and ($sound == 0 or ${last_audio:-0} > 0) and ${last_audio:-0} <= $frames / 60 + 0.05))" ||
         fail "SIG$signal: $frames frames, sound to ${last_audio:-?} s (${audio:-?} packets), video ${video:-?} s"
     [ -z "$(partials)" ] || fail "SIG$signal: left $(partials)"
 done
@@ -212,9 +213,9 @@ wait $! && [ $status = 0 ] || fail "two exports at once: $(cat both1.txt both2.t
 
 # --- A further signal ends the sound-cutting copy after a stop.
 fake hangs_cutting "case \"\$*\" in *' -c copy '*) exec sleep 600 ;; esac; exec $REAL_FFMPEG \"\$@\""
-PATH="$WORK/fake/hangs_cutting:$PATH" setsid "$BIN" --record cut.mkv --start 240 2> err.txt &
+PATH="$WORK/fake/hangs_cutting:$PATH" setsid "$BIN" --record cut.mkv --start 240 --frames 111-1081 2> err.txt &
 pid=$!
-wait_for_frames $pid 125
+wait_for_frames $pid 15
 kill -TERM $pid
 for _ in $(seq 50); do pgrep -f "sleep 600" > /dev/null && break; sleep 0.1; done
 kill -TERM $pid
