@@ -2,13 +2,16 @@
 // from its frame headers (the browser has no MP3 decoder of ours) against
 // what libmpg123 counts (its mpg123_length after mpg123_scan, as the
 // offline modes measure the track), and the URL parameters read as the
-// command line reads them.
-// (Its frame CRC is checked on every frame of both reference runs.)
+// command line reads them, and the frame CRCs (checked on every frame of
+// both reference runs too) against zlib's.
+#include "output/palette.h"
 #include "timeline/timeline.h"
 #include "timeline/track_length.h"
+#include "web/frame_crc.h"
 #include "web/web_parameters.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <fstream>
 #include <iterator>
@@ -77,4 +80,30 @@ TEST(WebParameters, ReadAsTheCommandLineReadsThemWithOneLineEach) {
     const std::string huge(100000, '9');
     read_web_parameters(p, huge.c_str(), ("x" + huge).c_str(), ("x" + huge).c_str(), 1, 252.0);
     EXPECT_LT(std::string(p.messages).size(), sizeof p.messages);
+}
+
+// Lit pixels with black runs between them of every kind the step through a
+// frame meets: shorter than a step, whole steps, long runs taken at once,
+// and one longer than the table of runs (9 MB of zeros), then a tail that
+// is no whole step.
+TEST(FrameCrc, EqualsZlibOverRunsOfBlackOfEveryLength) {
+    static unsigned char lookup[lookup_table_bytes];
+    build_lookup_table(lookup, export_palette, export_palette_count);
+    const size_t gaps[] = {0, 1, 7, 8, 9, 23, 170, 171, 172, 1000, 1920 * 3, 100003, 3000001, 5};
+    std::vector<unsigned char> rgb;
+    const unsigned char colours[][3] = {{255, 255, 255}, {89, 89, 89}, {255, 0, 0}, {200, 40, 7}, {0, 0, 255}};
+    int n = 0;
+    for (size_t gap : gaps) {
+        rgb.resize(rgb.size() + gap * 3, 0);
+        for (int lit = 0; lit < 1 + n % 3; lit++, n++) rgb.insert(rgb.end(), colours[n % 5], colours[n % 5] + 3);
+    }
+    rgb.resize(rgb.size() + 3 * 3, 0);
+    const size_t pixels = rgb.size() / 3;
+    std::vector<unsigned char> indexed(pixels);
+    map_frame_to_palette(rgb.data(), lookup, indexed.data(), pixels);
+    for (size_t length : {pixels, pixels - 4, (size_t)1920 * 1080, (size_t)13, (size_t)0}) {
+        const FrameCrcs got = frame_crcs(rgb.data(), lookup, length);
+        EXPECT_EQ(got.rgb, (uint32_t)crc32(0, rgb.data(), (uInt)(length * 3))) << length << " pixels";
+        EXPECT_EQ(got.indexed, (uint32_t)crc32(0, indexed.data(), (uInt)length)) << length << " pixels";
+    }
 }
