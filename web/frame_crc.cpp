@@ -10,11 +10,11 @@ const uint32_t polynomial = 0xEDB88320u;  // reflected
 
 uint32_t tables[8][256];
 uint32_t x_to_2_to_n[32];  // x^(2^n) modulo the polynomial
-// x^(64 k) and x^(64 * 1024 k) for k < 1024: a run of up to 2^20 zero
-// words is then two multiplications.
-const int word_steps = 1024;
-uint32_t zero_words_low[word_steps];
-uint32_t zero_words_high[word_steps];
+// The register after 2^j zero words, one table per byte of it: a run of
+// zero words is then one step per set bit of its length. Runs of up to
+// 2^20 words (8 MB) are tabled.
+const int zero_step_count = 20;
+uint32_t zero_steps[zero_step_count][4][256];
 bool tables_ready = false;
 
 // a * b modulo the polynomial, both reflected.
@@ -50,19 +50,14 @@ void build_tables() {
         x_to_2_to_n[n] = p;
         p = multiply_mod_p(p, p);
     }
-    const uint32_t word = x_to_8_times(8);
-    const uint32_t words = x_to_8_times(8 * word_steps);
-    zero_words_low[0] = zero_words_high[0] = 1u << 31;  // x^0
-    for (int k = 1; k < word_steps; k++) {
-        zero_words_low[k] = multiply_mod_p(zero_words_low[k - 1], word);
-        zero_words_high[k] = multiply_mod_p(zero_words_high[k - 1], words);
+    for (int j = 0; j < zero_step_count; j++) {
+        const uint32_t shift = x_to_8_times((size_t)8 << j);
+        for (int b = 0; b < 4; b++) {
+            for (uint32_t v = 0; v < 256; v++) zero_steps[j][b][v] = multiply_mod_p(shift, v << (8 * b));
+        }
     }
     tables_ready = true;
 }
-
-// Below this many zero bytes, stepping through them (eight a step) is
-// cheaper than the two multiplications.
-const size_t zero_run_bytes = 512;
 
 // A CRC register with the zero bytes that follow what it has taken in, not
 // yet applied: a run of them is applied at once when data comes after it.
@@ -75,19 +70,17 @@ void apply_zeros(Crc& crc) {
     size_t n = crc.zeros;
     crc.zeros = 0;
     uint32_t c = crc.c;
-    if (n >= zero_run_bytes) {
-        const size_t k = n / 8;
-        if (n % 8 == 0 && k < (size_t)word_steps * word_steps) {
-            crc.c = multiply_mod_p(zero_words_low[k % word_steps], multiply_mod_p(zero_words_high[k / word_steps], c));
-        } else {
-            crc.c = multiply_mod_p(x_to_8_times(n), c);
-        }
-        return;
+    for (; n % 8 != 0; n--) c = tables[0][c & 0xFF] ^ (c >> 8);
+    size_t words = n / 8;
+    if (words >> zero_step_count) {
+        c = multiply_mod_p(x_to_8_times(n), c);
+        words = 0;
     }
-    for (; n >= 8; n -= 8) {
-        c = tables[7][c & 0xFF] ^ tables[6][(c >> 8) & 0xFF] ^ tables[5][(c >> 16) & 0xFF] ^ tables[4][c >> 24];
+    for (int j = 0; words != 0; j++, words >>= 1) {
+        if (!(words & 1)) continue;
+        const uint32_t(&step)[4][256] = zero_steps[j];
+        c = step[0][c & 0xFF] ^ step[1][(c >> 8) & 0xFF] ^ step[2][(c >> 16) & 0xFF] ^ step[3][c >> 24];
     }
-    for (; n > 0; n--) c = tables[0][c & 0xFF] ^ (c >> 8);
     crc.c = c;
 }
 

@@ -1,7 +1,7 @@
 // The CRC-32s of a frame as the committed reference values take them
 // (zlib's crc32(0, data, size)), for the browser build, which has no zlib.
-// Eight bytes a step through eight tables; a long run of zero bytes is one
-// multiplication, so the black of a frame costs next to nothing.
+// Eight bytes a step through eight tables; a run of zero bytes is a step per
+// set bit of its length in words, so the black of a frame costs next to nothing.
 #pragma once
 
 #include <cstddef>
