@@ -4,9 +4,16 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-# Each phase's wall time, for seeing where the suite's time goes.
-phase_start=$SECONDS
-phase_done() { echo "== $1 took $((SECONDS - phase_start)) s"; phase_start=$SECONDS; }
+# Each phase's wall time and the machine's busy CPU time in it, for seeing
+# where the suite's time goes.
+busy_ticks() { awk '/^cpu / { print $2 + $3 + $4 + $7 + $8 + $9 }' /proc/stat 2> /dev/null || echo 0; }
+phase_start=$SECONDS phase_ticks=$(busy_ticks)
+phase_done() {
+  local ticks
+  ticks=$(busy_ticks)
+  echo "== $1 took $((SECONDS - phase_start)) s, $(((ticks - phase_ticks) / 100)) s of CPU"
+  phase_start=$SECONDS phase_ticks=$ticks
+}
 tools/setup.sh --web
 phase_done "set-up and release build"
 
