@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets everything up, builds, and runs every test: the normal build's, the
-# browser edition's, and the whole suite again in a build with
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# browser edition's, and the sanitizer build's (AddressSanitizer and
+# UndefinedBehaviorSanitizer).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # Each phase's wall time and the machine's busy CPU time in it, for seeing
@@ -14,16 +14,45 @@ phase_done() {
   echo "== $1 took $((SECONDS - phase_start)) s, $(((ticks - phase_ticks) / 100)) s of CPU"
   phase_start=$SECONDS phase_ticks=$ticks
 }
-tools/setup.sh --web
+# Work in the background, each with its log; stopped if the suite ends first.
+background_pids=()
+background_logs=()
+trap '[ ${#background_pids[@]} = 0 ] || kill "${background_pids[@]}" 2> /dev/null; rm -f "${background_logs[@]}"' EXIT
+# start_background NAME COMMAND...: runs COMMAND in the background, its
+# output in a log; the variables NAME_pid and NAME_log name them.
+start_background() {
+  local name=$1 log
+  shift
+  log="$(mktemp)"
+  background_logs+=("$log")
+  "$@" > "$log" 2>&1 &
+  background_pids+=($!)
+  printf -v "${name}_pid" %s $!
+  printf -v "${name}_log" %s "$log"
+}
+# finish_background NAME WHAT: waits for NAME, shows its output, and ends
+# the suite if it failed.
+finish_background() {
+  local pid_var="${1}_pid" log_var="${1}_log" status=0
+  wait "${!pid_var}" || status=$?
+  cat "${!log_var}"
+  [ "$status" = 0 ] || { echo "== $2 failed"; exit 1; }
+}
+
+tools/setup.sh
 phase_done "set-up and release build"
 
+# The browser edition's packages (emscripten, Chromium, Firefox and the
+# tests' npm packages) install while the normal build's tests run.
+start_background web_setup tools/setup.sh --web --packages-only
 jobs="$(nproc)"
 # One test more than cores: many wait on the wall clock, a display or a
 # signal for much of their time.
 test_jobs=$((jobs + 1))
 echo "== tests (release build)"
 ctest --test-dir build --output-on-failure -j"$test_jobs"
-phase_done "release tests"
+finish_background web_setup "setting up the browser edition"
+phase_done "release tests, beside the browser edition's set-up"
 
 # The page's test leaves much of the machine idle, so the first whole run
 # under node (pure computation) runs beside it, and the others beside the
@@ -34,21 +63,10 @@ whole_runs=(tests/web/frames_seed_*.test.mjs)
 node --test --test-concurrency="$jobs" tests/web/browser.test.mjs "${whole_runs[0]}"
 phase_done "browser edition"
 
-whole_runs_log="$(mktemp)"
-whole_runs_pid=""
-# A failed build stops the whole runs too (node's runner ends its files).
-trap '[ -z "$whole_runs_pid" ] || kill "$whole_runs_pid" 2> /dev/null; rm -f "$whole_runs_log"' EXIT
-if [ ${#whole_runs[@]} -gt 1 ]; then
-  node --test "${whole_runs[@]:1}" > "$whole_runs_log" 2>&1 &
-  whole_runs_pid=$!
-fi
+[ ${#whole_runs[@]} -gt 1 ] && start_background other_runs node --test "${whole_runs[@]:1}"
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DOSTREL_SANITIZE=ON -DOSTREL_BENCHMARKS=OFF >/dev/null
 cmake --build build-sanitize -j"$jobs"
-whole_runs_status=0
-[ -z "$whole_runs_pid" ] || wait "$whole_runs_pid" || whole_runs_status=$?
-whole_runs_pid=""
-cat "$whole_runs_log"
-[ "$whole_runs_status" = 0 ] || { echo "== the whole runs under node failed"; exit 1; }
+[ ${#whole_runs[@]} -gt 1 ] && finish_background other_runs "the whole runs under node"
 phase_done "sanitizer build, beside the other whole runs under node"
 
 echo "== tests (AddressSanitizer + UndefinedBehaviorSanitizer build)"
