@@ -17,7 +17,7 @@ phase_done() {
 # Work in the background, each with its log; stopped if the suite ends first.
 background_pids=()
 background_logs=()
-trap '[ ${#background_pids[@]} = 0 ] || kill "${background_pids[@]}" 2> /dev/null; rm -f "${background_logs[@]}"' EXIT
+trap 'kill "${background_pids[@]}" 2> /dev/null || true; rm -f "${background_logs[@]}"' EXIT
 # start_background NAME COMMAND...: runs COMMAND in the background, its
 # output in a log; the variables NAME_pid and NAME_log name them.
 start_background() {
@@ -33,8 +33,12 @@ start_background() {
 # finish_background NAME WHAT: waits for NAME, shows its output, and ends
 # the suite if it failed.
 finish_background() {
-  local pid_var="${1}_pid" log_var="${1}_log" status=0
+  local pid_var="${1}_pid" log_var="${1}_log" status=0 pid
   wait "${!pid_var}" || status=$?
+  # Done: its process id may be another's from now on.
+  for pid in "${!background_pids[@]}"; do
+    [ "${background_pids[$pid]}" != "${!pid_var}" ] || unset "background_pids[$pid]"
+  done
   cat "${!log_var}"
   [ "$status" = 0 ] || { echo "== $2 failed"; exit 1; }
 }
