@@ -14,10 +14,16 @@ phase_done() {
   echo "== $1 took $((SECONDS - phase_start)) s, $(((ticks - phase_ticks) / 100)) s of CPU"
   phase_start=$SECONDS phase_ticks=$ticks
 }
-# Work in the background, each with its log; stopped if the suite ends first.
+# Work in the background, each with its log; stopped, with all it started,
+# if the suite ends first.
 background_pids=()
 background_logs=()
-trap 'kill "${background_pids[@]}" 2> /dev/null || true; rm -f "${background_logs[@]}"' EXIT
+kill_tree() {
+  local child
+  for child in $(pgrep -P "$1"); do kill_tree "$child"; done
+  kill "$1" 2> /dev/null || true
+}
+trap 'for pid in "${background_pids[@]}"; do kill_tree "$pid"; done; rm -f "${background_logs[@]}"' EXIT
 # start_background NAME COMMAND...: runs COMMAND in the background, its
 # output in a log; the variables NAME_pid and NAME_log name them.
 start_background() {
@@ -46,32 +52,32 @@ finish_background() {
 tools/setup.sh
 phase_done "set-up and release build"
 
-# The browser edition's packages (emscripten, Chromium, Firefox and the
-# tests' npm packages) install while the normal build's tests run.
-start_background web_setup tools/setup.sh --web --packages-only
 jobs="$(nproc)"
+# The browser edition's packages (emscripten, Chromium, Firefox and the
+# tests' npm packages) install while the normal build's tests run, and the
+# sanitizer build, pure computation, takes the CPU they leave: at nice 19,
+# in this session's scheduling group, it yields to them.
+start_background web_setup tools/setup.sh --web --packages-only
+start_background sanitizer_build nice -n 19 bash -c "cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug \
+  -DOSTREL_SANITIZE=ON -DOSTREL_BENCHMARKS=OFF > /dev/null && cmake --build build-sanitize -j$jobs"
 # One test more than cores: many wait on the wall clock, a display or a
 # signal for much of their time.
 test_jobs=$((jobs + 1))
 echo "== tests (release build)"
 ctest --test-dir build --output-on-failure -j"$test_jobs"
 finish_background web_setup "setting up the browser edition"
-phase_done "release tests, beside the browser edition's set-up"
+phase_done "release tests, beside the browser edition's set-up and the sanitizer build"
 
-# The page's test leaves much of the machine idle, so the first whole run
-# under node (pure computation) runs beside it, and the others beside the
-# sanitizer build.
+# The page's test leaves much of the machine idle: the whole runs under
+# node (pure computation) take it, at nice 19.
 echo "== browser edition (WebAssembly under node, the page in headless Chromium and Firefox)"
 tools/web.sh
-whole_runs=(tests/web/frames_seed_*.test.mjs)
-node --test --test-concurrency="$jobs" tests/web/browser.test.mjs "${whole_runs[0]}"
+start_background whole_runs nice -n 19 node --test --test-concurrency="$jobs" tests/web/frames_seed_*.test.mjs
+node --test tests/web/browser.test.mjs
 phase_done "browser edition"
-
-[ ${#whole_runs[@]} -gt 1 ] && start_background other_runs node --test "${whole_runs[@]:1}"
-cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DOSTREL_SANITIZE=ON -DOSTREL_BENCHMARKS=OFF >/dev/null
-cmake --build build-sanitize -j"$jobs"
-[ ${#whole_runs[@]} -gt 1 ] && finish_background other_runs "the whole runs under node"
-phase_done "sanitizer build, beside the other whole runs under node"
+finish_background whole_runs "the whole runs under node"
+finish_background sanitizer_build "the sanitizer build"
+phase_done "the rest of the whole runs under node and of the sanitizer build"
 
 echo "== tests (AddressSanitizer + UndefinedBehaviorSanitizer build)"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
