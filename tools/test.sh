@@ -23,7 +23,11 @@ kill_tree() {
   for child in $(pgrep -P "$1"); do kill_tree "$child"; done
   kill "$1" 2> /dev/null || true
 }
-trap 'for pid in "${background_pids[@]}"; do kill_tree "$pid"; done; rm -f "${background_logs[@]}"' EXIT
+# A package install is waited for, never cut off (dpkg would be left
+# half-done).
+trap 'for pid in "${background_pids[@]}"; do kill_tree "$pid"; done
+  [ -z "${web_setup_pid:-}" ] || wait "$web_setup_pid" 2> /dev/null || true
+  rm -f "${background_logs[@]}"' EXIT
 # start_background NAME COMMAND...: runs COMMAND in the background, its
 # output in a log; the variables NAME_pid and NAME_log name them.
 start_background() {
@@ -58,6 +62,7 @@ jobs="$(nproc)"
 # sanitizer build, pure computation, takes the CPU they leave: at nice 19,
 # in this session's scheduling group, it yields to them.
 start_background web_setup tools/setup.sh --web --packages-only
+unset 'background_pids[-1]'
 start_background sanitizer_build nice -n 19 bash -c "cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug \
   -DOSTREL_SANITIZE=ON -DOSTREL_BENCHMARKS=OFF > /dev/null && cmake --build build-sanitize -j$jobs"
 # One test more than cores: many wait on the wall clock, a display or a
