@@ -9,31 +9,15 @@ namespace {
 const uint32_t polynomial = 0xEDB88320u;  // reflected
 
 uint32_t tables[8][256];
-uint32_t x_to_2_to_n[32];  // x^(2^n) modulo the polynomial
 // The register after 2^j zero words, one table per byte of it: a run of
 // zero words is then one step per set bit of its length. Runs of up to
-// 2^20 words (8 MB) are tabled.
+// 2^20 words (8 MB) are one step per bit; longer ones repeat the last.
 const int zero_step_count = 20;
 uint32_t zero_steps[zero_step_count][4][256];
 bool tables_ready = false;
 
-// a * b modulo the polynomial, both reflected.
-uint32_t multiply_mod_p(uint32_t a, uint32_t b) {
-    uint32_t product = 0;
-    for (uint32_t m = 1u << 31; m != 0; m >>= 1) {
-        if (a & m) product ^= b;
-        b = b & 1 ? (b >> 1) ^ polynomial : b >> 1;
-    }
-    return product;
-}
-
-// x^(8 * bytes) modulo the polynomial.
-uint32_t x_to_8_times(size_t bytes) {
-    uint32_t p = 1u << 31;  // x^0
-    for (int k = 3; bytes != 0; bytes >>= 1, k++) {
-        if (bytes & 1) p = multiply_mod_p(x_to_2_to_n[k & 31], p);
-    }
-    return p;
+uint32_t step_zero_words(const uint32_t (&step)[4][256], uint32_t c) {
+    return step[0][c & 0xFF] ^ step[1][(c >> 8) & 0xFF] ^ step[2][(c >> 16) & 0xFF] ^ step[3][c >> 24];
 }
 
 void build_tables() {
@@ -45,15 +29,15 @@ void build_tables() {
     for (uint32_t n = 0; n < 256; n++) {
         for (int t = 1; t < 8; t++) tables[t][n] = tables[0][tables[t - 1][n] & 0xFF] ^ (tables[t - 1][n] >> 8);
     }
-    uint32_t p = 1u << 30;  // x^1
-    for (int n = 0; n < 32; n++) {
-        x_to_2_to_n[n] = p;
-        p = multiply_mod_p(p, p);
-    }
-    for (int j = 0; j < zero_step_count; j++) {
-        const uint32_t shift = x_to_8_times((size_t)8 << j);
+    // One zero word is what add_word does with a zero word; 2^j words are
+    // 2^(j-1) words twice.
+    for (int b = 0; b < 4; b++) std::memcpy(zero_steps[0][b], tables[7 - b], sizeof tables[0]);
+    for (int j = 1; j < zero_step_count; j++) {
         for (int b = 0; b < 4; b++) {
-            for (uint32_t v = 0; v < 256; v++) zero_steps[j][b][v] = multiply_mod_p(shift, v << (8 * b));
+            for (uint32_t v = 0; v < 256; v++) {
+                zero_steps[j][b][v] =
+                    step_zero_words(zero_steps[j - 1], step_zero_words(zero_steps[j - 1], v << (8 * b)));
+            }
         }
     }
     tables_ready = true;
@@ -72,14 +56,10 @@ void apply_zeros(Crc& crc) {
     uint32_t c = crc.c;
     for (; n % 8 != 0; n--) c = tables[0][c & 0xFF] ^ (c >> 8);
     size_t words = n / 8;
-    if (words >> zero_step_count) {
-        c = multiply_mod_p(x_to_8_times(n), c);
-        words = 0;
-    }
+    const size_t longest_step = (size_t)1 << (zero_step_count - 1);
+    for (; words >> zero_step_count; words -= longest_step) c = step_zero_words(zero_steps[zero_step_count - 1], c);
     for (int j = 0; words != 0; j++, words >>= 1) {
-        if (!(words & 1)) continue;
-        const uint32_t(&step)[4][256] = zero_steps[j];
-        c = step[0][c & 0xFF] ^ step[1][(c >> 8) & 0xFF] ^ step[2][(c >> 16) & 0xFF] ^ step[3][c >> 24];
+        if (words & 1) c = step_zero_words(zero_steps[j], c);
     }
     crc.c = c;
 }
