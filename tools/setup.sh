@@ -4,17 +4,22 @@
 #   --web            also what the browser edition needs: emscripten, node
 #                    and npm, Chromium and Firefox, and the pinned npm
 #                    packages of its tests (package-lock.json)
+#   --arm64          also the arm64 cross compiler, qemu-user and the
+#                    program's arm64 libraries (a multiarch install), which
+#                    check the frames on a second processor family
 #   --packages-only  install, but build nothing
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 web=0
+arm64=0
 build=1
 for option in "$@"; do
   case "$option" in
     --web) web=1 ;;
+    --arm64) arm64=1 ;;
     --packages-only) build=0 ;;
-    *) echo "usage: tools/setup.sh [--web] [--packages-only]" >&2; exit 1 ;;
+    *) echo "usage: tools/setup.sh [--web] [--arm64] [--packages-only]" >&2; exit 1 ;;
   esac
 done
 
@@ -32,6 +37,11 @@ if [ "$web" -eq 1 ]; then
   command -v npm >/dev/null || packages+=(npm)
 fi
 
+if [ "$arm64" -eq 1 ]; then
+  packages+=(g++-aarch64-linux-gnu qemu-user
+    libsdl2-dev:arm64 libmpg123-dev:arm64 libpng-dev:arm64 libdeflate-dev:arm64 libgl-dev:arm64)
+fi
+
 missing=()
 for package in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
@@ -43,6 +53,10 @@ if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing missing packages: ${missing[*]}" >&2
   sudo_cmd=()
   if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
+  # The arm64 libraries come from the arm64 half of Debian's archive.
+  if [ "$arm64" -eq 1 ] && ! dpkg --print-foreign-architectures | grep -qx arm64; then
+    "${sudo_cmd[@]}" dpkg --add-architecture arm64
+  fi
   "${sudo_cmd[@]}" apt-get update -qq
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
 fi

@@ -58,10 +58,11 @@ phase_done "set-up and release build"
 
 jobs="$(nproc)"
 # The browser edition's packages (emscripten, Chromium, Firefox and the
-# tests' npm packages) install while the normal build's tests run, and the
+# tests' npm packages) and the arm64 cross compiler with qemu-user install
+# while the normal build's tests run, and the
 # sanitizer build, pure computation, takes the CPU they leave: at nice 19,
 # in this session's scheduling group, it yields to them.
-start_background web_setup tools/setup.sh --web --packages-only
+start_background web_setup tools/setup.sh --web --arm64 --packages-only
 unset 'background_pids[-1]'
 start_background sanitizer_build nice -n 19 bash -c "cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug \
   -DOSTREL_SANITIZE=ON -DOSTREL_BENCHMARKS=OFF > /dev/null && cmake --build build-sanitize -j$jobs"
@@ -74,13 +75,16 @@ finish_background web_setup "setting up the browser edition"
 phase_done "release tests, beside the browser edition's set-up and the sanitizer build"
 
 # The page's test leaves much of the machine idle: the whole runs under
-# node (pure computation) take it, at nice 19.
-echo "== browser edition (WebAssembly under node, the page in headless Chromium and Firefox)"
+# node and the frames of the arm64 build under qemu (pure computation) take
+# it, at nice 19.
+echo "== browser edition (WebAssembly under node, the page in headless Chromium and Firefox; arm64 under qemu)"
 tools/web.sh
 start_background whole_runs nice -n 19 node --test --test-concurrency="$jobs" tests/web/frames_seed_*.test.mjs
+start_background arm64_frames nice -n 19 bash tests/arm64_frames_test.sh build/ostrel
 node --test tests/web/browser.test.mjs
 phase_done "browser edition"
 finish_background whole_runs "the whole runs under node"
+finish_background arm64_frames "the arm64 frames under qemu"
 finish_background sanitizer_build "the sanitizer build"
 phase_done "the rest of the whole runs under node and of the sanitizer build"
 

@@ -34,36 +34,11 @@ export NODE_PATH="/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}"
 
 out=build-web
 site="$out/site"
-mkdir -p "$out/obj" "$site"
+mkdir -p "$site"
 
-# The piece's platform-free code and the browser's hold on it: no SDL,
-# OpenGL, libmpg123, libpng or ffmpeg.
-sources=(
-  graph/*.cpp capture/*.cpp scene/*.cpp
-  render/draw.cpp render/draw_raster.cpp render/raster.cpp render/primitives.cpp render/font.cpp
-  timeline/timeline.cpp timeline/skipped_timeline.cpp timeline/track_length.cpp
-  app/piece_frame.cpp app/overlay.cpp app/launch_options.cpp
-  output/frame_totals.cpp output/palette.cpp
-  web/*.cpp
-)
-version="$(sed -n 's/^project(ostrel VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)"
-flags=(-std=c++17 -O2 -Wall -Wextra -ffp-contract=off -fno-fast-math -I.
-       -DOSTREL_RASTER_ONLY "-DOSTREL_VERSION=\"$version\"")
-
-# One object per source, rebuilt when the source or a header is newer.
-objects=()
-pids=()
-for source in "${sources[@]}"; do
-  object="$out/obj/${source//\//_}.o"
-  objects+=("$object")
-  if [ ! -f "$object" ] || [ -n "$(find "$source" app capture graph output render scene timeline web \
-       -newer "$object" -name '*.[ch]*' -print -quit)" ]; then
-    em++ "${flags[@]}" -c "$source" -o "$object" &
-    pids+=($!)
-    if [ ${#pids[@]} -ge "$(nproc)" ]; then wait "${pids[0]}"; pids=("${pids[@]:1}"); fi
-  fi
-done
-for pid in "${pids[@]}"; do wait "$pid"; done
+# The piece's platform-free code and the browser's hold on it.
+source tools/platform_free_sources.sh
+compile_objects em++ "$out/obj" "${platform_free_sources[@]}" web/web_piece.cpp
 
 em++ -O2 "${objects[@]}" -o "$site/ostrel-wasm.js" \
   -sMODULARIZE=1 -sEXPORT_NAME=createOstrel -sENVIRONMENT=web,node \

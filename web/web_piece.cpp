@@ -1,16 +1,14 @@
 // The browser's hold on the piece: the functions the page calls, compiled
-// to WebAssembly with the platform-free frame (app/piece_frame.h), the
-// skipped timeline and our rasteriser. The page owns the clock, the keys
-// and the sound; here every frame is stepped exactly as an offline run
-// steps it, so frame N on the page is frame N of the offline run.
-#include "app/piece_frame.h"
+// to WebAssembly with the platform-free run (app/piece_run.h) and our
+// rasteriser. The page owns the clock, the keys and the sound; here every
+// frame is stepped exactly as an offline run steps it, so frame N on the
+// page is frame N of the offline run.
+#include "app/piece_run.h"
 #include "graph/graph_state.h"
-#include "graph/simulation.h"
 #include "output/palette.h"
 #include "render/draw.h"
 #include "render/font.h"
 #include "render/primitives.h"
-#include "timeline/skipped_timeline.h"
 #include "timeline/track_length.h"
 #include "web/frame_crc.h"
 #include "web/web_parameters.h"
@@ -22,16 +20,8 @@
 
 namespace {
 
-struct WebRun {
-    PieceFrame frame;
-    SkippedTimeline seek;
-    double duration;       // song time at which the run closes
-    int64_t frames_done;   // frames stepped; the last one's number
-    int64_t run_frames;    // the offline run's frame count
-    WebParameters parameters;
-};
-
-WebRun run;
+PieceRun run;
+WebParameters parameters;
 double measured_duration = piece_end;
 
 // The frame as the canvas takes it: RGBA, the top row first, one
@@ -59,50 +49,28 @@ EMSCRIPTEN_KEEPALIVE int web_measure_track(const unsigned char* bytes, int size)
 // the page, one line each, empty when every value was read as written.
 EMSCRIPTEN_KEEPALIVE const char* web_begin_run(const char* seed, const char* start, const char* frame,
                                                unsigned fresh_seed) {
-    run.duration = measured_duration;
-    read_web_parameters(run.parameters, seed, start, frame, fresh_seed, run.duration);
-    run.run_frames = run.parameters.run_frames;
-    layout_seed = run.parameters.seed;
-    build_startup_layout();
-    run.frame = begin_piece_frames(run.parameters.start_seconds);
-    run.seek = begin_skipped_timeline(run.parameters.start_seconds > 0.0 ? run.parameters.start_seconds : 0.0);
-    run.frames_done = 0;
+    read_web_parameters(parameters, seed, start, frame, fresh_seed, measured_duration);
+    begin_piece_run(run, parameters.seed, parameters.start_seconds, parameters.run_frames, measured_duration);
     build_lookup_table(lookup, export_palette, export_palette_count);
-    use_draw_backend(DrawBackend::raster);
-    return run.parameters.messages;
+    return parameters.messages;
 }
 
 EMSCRIPTEN_KEEPALIVE unsigned web_seed() { return (unsigned)layout_seed; }
-EMSCRIPTEN_KEEPALIVE double web_start_seconds() { return run.parameters.start_seconds; }
-EMSCRIPTEN_KEEPALIVE int web_still_frame() { return (int)run.parameters.still_frame; }
+EMSCRIPTEN_KEEPALIVE double web_start_seconds() { return parameters.start_seconds; }
+EMSCRIPTEN_KEEPALIVE int web_still_frame() { return (int)parameters.still_frame; }
 EMSCRIPTEN_KEEPALIVE int web_run_frames() { return (int)run.run_frames; }
 EMSCRIPTEN_KEEPALIVE int web_frame_number() { return (int)run.frames_done; }
 
 // Up to max_steps steps of the skipped timeline, then its loader picture.
 // 1 once the seek is done (at once when the run starts at 0).
-EMSCRIPTEN_KEEPALIVE int web_step_seek(int max_steps) {
-    for (int i = 0; i < max_steps && !skipped_timeline_done(run.seek); i++) {
-        step_skipped_timeline(run.seek, run_simulation_step);
-    }
-    draw_start_loader_picture(run.seek.t, run.seek.target);
-    return skipped_timeline_done(run.seek) ? 1 : 0;
-}
+EMSCRIPTEN_KEEPALIVE int web_step_seek(int max_steps) { return step_piece_run_seek(run, max_steps) ? 1 : 0; }
 
 // 1 while frames remain to be stepped.
-EMSCRIPTEN_KEEPALIVE int web_running() {
-    return run.frames_done < run.run_frames && run.frame.running ? 1 : 0;
-}
+EMSCRIPTEN_KEEPALIVE int web_running() { return piece_run_running(run) ? 1 : 0; }
 
 // The next frame of the run, drawn or only stepped. 0 when the run had
 // already ended (nothing is stepped then), else 1.
-EMSCRIPTEN_KEEPALIVE int web_step_frame(int drawn) {
-    if (!web_running()) return 0;
-    set_offline_frame_clock(run.frame, run.frames_done);
-    const FrameEnding ending = {true, run.duration, false};
-    play_piece_frame(run.frame, ending, drawn != 0);
-    run.frames_done++;
-    return 1;
-}
+EMSCRIPTEN_KEEPALIVE int web_step_frame(int drawn) { return step_piece_run_frame(run, drawn != 0) ? 1 : 0; }
 
 // The prompt shown until a click or key lets the browser play sound.
 EMSCRIPTEN_KEEPALIVE void web_draw_prompt() {
