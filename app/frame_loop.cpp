@@ -155,6 +155,9 @@ int run_frame_loop(AppWindow& app, double start_seconds, OfflineOutput* output) 
 
     int status = 0;
     if (offline) status = finish_offline_output(*output);
+    // A render a signal stopped kept what it wrote, but is not whole: a
+    // failure to write stays status 1, else 128 + the signal.
+    if (offline && status == 0) status = stop_exit_status();
     if (loop.music_attempted) music_close(music);
     close_window(app);
     return status;

@@ -36,6 +36,7 @@ int print_run_info(const LaunchOptions& options) {
                 options.seed_given ? 1 : 0);
     if (plan.recording) std::printf("record %s\n", plan.record_path);
     if (plan.exporting) std::printf("export %s\n", plan.export_dir);
+    std::printf("track %s\n", plan.track_path);
     std::printf("audio_delay %.6f\naudio_start %.6f\ncut %.6f\n", plan.audio.delay_seconds,
                 plan.audio.track_start_seconds, plan.audio.cut_seconds);
     return 0;
@@ -65,8 +66,8 @@ int run_piece(const LaunchOptions& options, const FrameInspection* inspection) {
     }
 
     if (options.start_seconds > 0.0 && !run_start_seek(app.window, options.start_seconds)) {
-        close_window(app);  // the user quit during the seek
-        return 0;
+        close_window(app);  // the user quit during the seek, or a signal stopped it
+        return stop_exit_status();
     }
 
     if (offline && !start_offline_output(output)) {

@@ -124,7 +124,7 @@ void BM_PipeWrite(benchmark::State& state) {
     static Recorder recorder;
     char file[200];
     std::snprintf(file, sizeof file, "%s/pipe.mkv", bench_dir);
-    if (!start_recorder(recorder, file, AudioPlacement{2.0, 0.0, 1000.0})) {
+    if (!start_recorder(recorder, file, music_track_path, AudioPlacement{2.0, 0.0, 1000.0})) {
         state.SkipWithError("no encoder");
         return;
     }

@@ -12,11 +12,6 @@ bool main_thread_scratch_ready = false;
 
 }  // namespace
 
-int format_frame_path(char* out, size_t size, const char* directory, int64_t frame_number) {
-    int n = std::snprintf(out, size, "%s/frame-%06ld.png", directory, (long)frame_number);
-    return n >= 0 && (size_t)n < size ? 1 : 0;
-}
-
 int setup_exporter(Exporter& exporter, const char* directory) {
     std::memset(&exporter, 0, sizeof exporter);
     if (std::strlen(directory) >= export_directory_capacity) return 0;

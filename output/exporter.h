@@ -2,6 +2,7 @@
 // through a 32,768-entry nearest-colour table and written as a palette PNG.
 #pragma once
 
+#include "output/file_places.h"
 #include "output/palette.h"
 #include "output/png_writer.h"
 
@@ -18,9 +19,6 @@ struct Exporter {
     int32_t palette_count;
     char directory[export_directory_capacity];
 };
-
-// "%s/frame-%06ld.png"; 1 if it fits in size bytes.
-int format_frame_path(char* out, size_t size, const char* directory, int64_t frame_number);
 
 // Allocates the three buffers and fills the palette, lookup table and
 // directory; directory must be shorter than export_directory_capacity.

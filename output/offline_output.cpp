@@ -4,9 +4,9 @@
 #include "output/frame_totals.h"
 #include "render/draw.h"
 #include "render/gl_setup.h"
+#include "output/file_places.h"
 #include "timeline/timeline.h"
 #include "timeline/track.h"
-
 
 #include <cerrno>
 #include <climits>
@@ -42,20 +42,7 @@ int refuse_recording(const char* format, ...) {
     return 0;
 }
 
-// The encoder chooses the file format by the extension; these formats hold
-// the FFV1 picture and the PCM sound.
-bool has_recording_extension(const char* file) {
-    const char* slash = std::strrchr(file, '/');
-    const char* base = slash != nullptr ? slash + 1 : file;
-    const char* dot = std::strrchr(base, '.');
-    if (dot == nullptr || dot == base) return false;
-    for (const char* known : {".mkv", ".avi", ".mov", ".nut"}) {
-        if (strcasecmp(dot, known) == 0) return true;
-    }
-    return false;
-}
-
-int check_recording_name(const char* file, const AudioPlacement& audio) {
+int check_recording_name(const char* file, const char* track, const AudioPlacement& audio) {
     static char command[encoder_command_capacity];
     static char temp_template[recording_path_capacity];
     if (!safe_output_name(file)) {
@@ -64,9 +51,9 @@ int check_recording_name(const char* file, const AudioPlacement& audio) {
         return 0;
     }
     // The encoder reads the track: recording over it would destroy it.
-    if (same_file(file, music_track_path)) {
+    if (same_file(file, track)) {
         std::fprintf(stderr, "Recording filename %s is the music track %s, which the recording reads.\n", file,
-                     music_track_path);
+                     track);
         std::fputs(recording_failed, stderr);
         return 0;
     }
@@ -80,14 +67,12 @@ int check_recording_name(const char* file, const AudioPlacement& audio) {
                                 file);
     }
     if (!format_recording_temp_template(temp_template, sizeof temp_template, file) ||
-        !format_encoder_command(command, encoder_command_capacity, temp_template, audio)) {
+        !format_encoder_command(command, encoder_command_capacity, temp_template, encoder_track_word, audio)) {
         return refuse_recording("Recording filename is too long: %s\n", file);
     }
     // The temporary file is made beside the name: its directory must take it.
     static char directory[recording_path_capacity];
-    const char* slash = std::strrchr(file, '/');
-    std::snprintf(directory, sizeof directory, "%.*s", slash != nullptr ? (int)(slash - file) + 1 : 1,
-                  slash != nullptr ? file : ".");
+    format_file_folder(directory, sizeof directory, file);
     if (access(directory, W_OK | X_OK) != 0) {
         return refuse_recording("Cannot write the recording into %s: %s\n", directory, std::strerror(errno));
     }
@@ -103,17 +88,6 @@ int refuse_export_directory(const char* directory, int error_number) {
     std::fprintf(stderr, "Could not create PNG export directory: %s: %s\n", directory, std::strerror(error_number));
     std::fputs(export_failed, stderr);
     return 0;
-}
-
-// 0 with errno set unless path is a directory that files can be made in.
-int usable_directory(const char* path) {
-    struct stat info;
-    if (stat(path, &info) != 0) return 0;
-    if (!S_ISDIR(info.st_mode)) {
-        errno = ENOTDIR;
-        return 0;
-    }
-    return access(path, W_OK | X_OK) == 0 ? 1 : 0;
 }
 
 // The directory must be usable already or makeable in its parent, so a
@@ -132,10 +106,7 @@ int check_export_directory(const char* directory) {
     if (usable_directory(directory)) return 1;
     if (errno != ENOENT) return refuse_export_directory(directory, errno);
     static char parent[export_directory_capacity];
-    size_t length = std::strlen(directory);
-    while (length > 1 && directory[length - 1] == '/') length--;  // "frames/" is "frames"
-    while (length > 0 && directory[length - 1] != '/') length--;
-    std::snprintf(parent, sizeof parent, "%.*s", length > 0 ? (int)length : 1, length > 0 ? directory : ".");
+    format_parent_folder(parent, sizeof parent, directory);
     if (!usable_directory(parent)) return refuse_export_directory(directory, errno);
     return 1;
 }
@@ -172,27 +143,6 @@ const unsigned char* finished_frame(unsigned char* buffer) {
         read_gl_frame(buffer);
     }
     return buffer;
-}
-
-// A path's full name for comparison: its folder resolved (links, "." and
-// "..") and its last part, without trailing slashes. The text itself when
-// the folder cannot be resolved.
-std::string full_output_name(const char* path) {
-    std::string name(path);
-    while (name.size() > 1 && name.back() == '/') name.pop_back();
-    const size_t slash = name.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : name.substr(0, slash);
-    const std::string last = slash == std::string::npos ? name : name.substr(slash + 1);
-    char resolved[PATH_MAX];
-    if (realpath(folder.c_str(), resolved) == nullptr) return name;
-    return std::string(resolved) + "/" + last;
-}
-
-// One name for the recording and the frames' folder cannot serve both: the
-// frames would fill a folder of that name, and the recording could not be
-// moved onto it when it is done.
-bool one_name_for_both(const char* record, const char* directory) {
-    return full_output_name(record) == full_output_name(directory) || same_file(record, directory);
 }
 
 // The range must lie inside the run: 1 <= first <= last <= the run's last
@@ -250,7 +200,8 @@ int plan_offline_output(OfflineOutput& out, const RenderRequest& request) {
     out.record_path = request.record_path;
     out.export_dir = request.export_dir;
     double duration = 0.0;
-    if (!probe_track_duration(&duration)) return 0;
+    out.track_path = find_music_track(true);
+    if (out.track_path == nullptr || !probe_track_duration_file(out.track_path, &duration)) return 0;
     out.duration = duration;
     const double total_seconds = offline_total_seconds(duration);
     out.total_frames = offline_total_frames(total_seconds);
@@ -270,7 +221,7 @@ int plan_offline_output(OfflineOutput& out, const RenderRequest& request) {
                      request.record_path);
         return 0;
     }
-    if (out.recording && !check_recording_name(request.record_path, out.audio)) return 0;
+    if (out.recording && !check_recording_name(request.record_path, out.track_path, out.audio)) return 0;
     if (out.exporting && !check_export_directory(request.export_dir)) return 0;
     out.planned = true;
     return 1;
@@ -288,7 +239,7 @@ int start_offline_output(OfflineOutput& out) {
         }
     }
     if (out.recording) {
-        if (!start_recorder(out.recorder, out.record_path, out.audio)) {
+        if (!start_recorder(out.recorder, out.record_path, out.track_path, out.audio)) {
             if (!out.recorder.spawn_failed) {
                 std::fprintf(stderr, "Could not create a temporary file beside %s: %s\n", out.record_path,
                              std::strerror(errno));

@@ -39,6 +39,7 @@ struct OfflineOutput {
     bool whole_run;         // no range was asked for
     const char* record_path;
     const char* export_dir;
+    const char* track_path;  // the music track found, which the encoder reads
     double duration;        // song time at which the render closes
     int64_t total_frames;   // the frame total both outputs announce for a whole run
     int64_t run_frames;     // frames the whole run renders before its end rule

@@ -1,5 +1,7 @@
 #include "output/png_writer.h"
 
+#include "output/file_places.h"
+
 #include <libdeflate.h>
 
 #include <atomic>
@@ -93,9 +95,8 @@ int encode_indexed_png(const unsigned char* indexed, const unsigned char (*palet
 
 int write_file_atomically(const char* path, const unsigned char* bytes, size_t size, PngScratch& scratch) {
     scratch.error_number = 0;
-    int n = std::snprintf(scratch.temp_path, sizeof scratch.temp_path, "%s.%ld-%d.tmp", path, (long)getpid(),
-                          scratch.writer_id);
-    if (n < 0 || (size_t)n >= sizeof scratch.temp_path) {
+    if (!format_frame_temp_path(scratch.temp_path, sizeof scratch.temp_path, path, (long)getpid(),
+                                scratch.writer_id)) {
         scratch.error_number = ENAMETOOLONG;
         return 0;
     }

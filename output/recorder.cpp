@@ -1,7 +1,7 @@
 #include "output/recorder.h"
 
+#include "output/file_places.h"
 #include "timeline/timeline.h"
-#include "timeline/track.h"
 
 #include "output/progress.h"
 #include "output/stop_signals.h"
@@ -39,11 +39,6 @@ void format_short_seconds(char* out, size_t size, double seconds) {
     char* end = out + std::strlen(out);
     while (end > out && end[-1] == '0') *--end = '\0';
     if (end > out && end[-1] == '.') *--end = '\0';
-}
-
-bool is_safe_name_byte(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
-           c == '/' || c == '_';
 }
 
 bool is_executable_file(const char* path) {
@@ -193,14 +188,6 @@ int wait_for_process(pid_t pid, bool kill_now, double deadline, bool* killed, Re
 
 }  // namespace
 
-int safe_output_name(const char* name) {
-    if (name == nullptr || name[0] == '\0') return 0;
-    for (const char* p = name; *p != '\0'; p++) {
-        if (!is_safe_name_byte((unsigned char)*p)) return 0;
-    }
-    return 1;
-}
-
 AudioPlacement place_recording_audio(double start_seconds, int64_t first_frame, int64_t frame_count,
                                      bool whole_run, double total_seconds) {
     AudioPlacement audio = {};
@@ -216,7 +203,8 @@ AudioPlacement place_recording_audio(double start_seconds, int64_t first_frame, 
     return audio;
 }
 
-int format_encoder_command(char* out, size_t size, const char* file, const AudioPlacement& audio) {
+int format_encoder_command(char* out, size_t size, const char* file, const char* track,
+                           const AudioPlacement& audio) {
     char placement[96] = "";
     char number[48];
     if (audio.delay_seconds > 0.0) {
@@ -228,7 +216,7 @@ int format_encoder_command(char* out, size_t size, const char* file, const Audio
         std::snprintf(placement + used, sizeof placement - used, "-ss %.6f ", audio.track_start_seconds);
     }
     int n = std::snprintf(out, size, encoder_command_format, screen_width, screen_height, frame_rate, placement,
-                          music_track_path, audio.cut_seconds, file);
+                          track, audio.cut_seconds, file);
     return n >= 0 && (size_t)n < size ? 1 : 0;
 }
 
@@ -247,53 +235,7 @@ int program_on_search_path(const char* program, const char* search_path) {
     }
 }
 
-int format_recording_temp_template(char* out, size_t size, const char* name) {
-    const char* slash = std::strrchr(name, '/');
-    const char* base = slash != nullptr ? slash + 1 : name;
-    const char* dot = std::strrchr(base, '.');
-    const char* extension = dot != nullptr && dot != base ? dot : "";
-    const size_t suffix = std::strlen(".partial-XXXXXX") + std::strlen(extension);
-    // A long name's own temporary name would pass the file system's limit
-    // on one name: then it is a hidden name of its own in the same folder.
-    int n;
-    if (std::strlen(base) + suffix <= max_file_name_bytes) {
-        n = std::snprintf(out, size, "%s.partial-XXXXXX%s", name, extension);
-    } else if (suffix <= max_file_name_bytes) {
-        n = std::snprintf(out, size, "%.*s.partial-XXXXXX%s", (int)(base - name), name, extension);
-    } else {
-        return 0;
-    }
-    return n >= 0 && (size_t)n < size ? 1 : 0;
-}
-
-int same_file(const char* a, const char* b) {
-    struct stat sa, sb;
-    if (stat(a, &sa) != 0 || stat(b, &sb) != 0) return 0;
-    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino ? 1 : 0;
-}
-
-// Creates a new, empty temporary file beside name (see the template) and
-// leaves its name in out; 0 with out empty when that fails. The file gets
-// the permissions of any new file under the user's umask, as the recording
-// it becomes should.
-int create_temp_beside(char* out, size_t size, const char* name) {
-    int fd = -1;
-    if (format_recording_temp_template(out, size, name)) {
-        const char* extension = std::strrchr(out, 'X') + 1;
-        fd = mkstemps(out, (int)std::strlen(extension));
-    }
-    if (fd < 0) {
-        out[0] = '\0';
-        return 0;
-    }
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
-    close(fd);
-    return 1;
-}
-
-int start_recorder(Recorder& recorder, const char* name, const AudioPlacement& audio) {
+int start_recorder(Recorder& recorder, const char* name, const char* track, const AudioPlacement& audio) {
     recorder = Recorder{};
     recorder.fd = -1;
     recorder.err_fd = -1;
@@ -301,11 +243,17 @@ int start_recorder(Recorder& recorder, const char* name, const AudioPlacement& a
     static char* argv[64];
     if (!create_temp_beside(recorder.temp_path, sizeof recorder.temp_path, name)) return 0;
     recorder.frame = (unsigned char*)std::malloc(rgb_frame_bytes);
-    if (recorder.frame == nullptr || !format_encoder_command(command, sizeof command, recorder.temp_path, audio)) {
+    // The track's path may hold any character (a space in a folder's name):
+    // it takes its word's place after the command is split.
+    if (recorder.frame == nullptr ||
+        !format_encoder_command(command, sizeof command, recorder.temp_path, encoder_track_word, audio)) {
         discard_recording(recorder);
         return 0;
     }
-    split_words(command, argv, 64);
+    const int words = split_words(command, argv, 64);
+    for (int i = 0; i < words; i++) {
+        if (std::strcmp(argv[i], encoder_track_word) == 0) argv[i] = (char*)track;
+    }
     recorder.pid = spawn_in_own_group(argv, &recorder.fd, &recorder.err_fd);
     if (recorder.pid == 0) {
         int error = errno;

@@ -5,6 +5,7 @@
 // into place, so a failed one never touches an earlier file of that name.
 #pragma once
 
+#include "output/file_places.h"
 #include "render/screen.h"
 
 #include <cstddef>
@@ -12,6 +13,10 @@
 
 const size_t rgb_frame_bytes = screen_pixels * 3;  // 6,220,800
 const size_t encoder_command_capacity = 2048;
+// Stands for the track in the encoder command until it is split into
+// words, so the track's path may hold any character; no safe output name
+// holds an '@'.
+const char* const encoder_track_word = "@track@";
 
 // Where the track lies against the recorded picture: the sound starts
 // delay_seconds into the video, from track_start_seconds into the track,
@@ -29,8 +34,6 @@ const double stuck_encoder_seconds = 0.5;
 const double encoder_finish_seconds = 5.0;
 // Seconds that cutting the sound of a recording ended early may take.
 const double sound_cut_seconds = 60.0;
-// The longest name of one file that file systems take.
-const size_t max_file_name_bytes = 255;
 
 struct Recorder {
     int pid;               // the encoder process; 0 when idle
@@ -45,10 +48,6 @@ struct Recorder {
     char temp_path[recording_path_capacity];  // the file being written
 };
 
-// 1 if name is non-null, non-empty and made only of A-Z a-z 0-9 - . / _,
-// so it can be handed to the shell unquoted.
-int safe_output_name(const char* name);
-
 // The sound of frames first_frame .. first_frame + frame_count - 1 of a run
 // started at song time start_seconds: the 2 s lead-in delays it, a later
 // song time seeks into the track. A whole run from the start is cut at
@@ -56,18 +55,11 @@ int safe_output_name(const char* name);
 AudioPlacement place_recording_audio(double start_seconds, int64_t first_frame, int64_t frame_count,
                                      bool whole_run, double total_seconds);
 
-// Formats the encoder command for the output file into out. Returns 1, or
-// 0 if the command does not fit in size bytes.
-int format_encoder_command(char* out, size_t size, const char* file, const AudioPlacement& audio);
-
-// The temporary name beside name: name + ".partial-XXXXXX" + name's
-// extension (the encoder picks the format by it), or, where that would be
-// too long a file name, ".partial-XXXXXX" + the extension in name's folder.
-// 1 if it fits in size and in a file name.
-int format_recording_temp_template(char* out, size_t size, const char* name);
-// 1 when a and b both exist and are the same file (device and inode, links
-// followed).
-int same_file(const char* a, const char* b);
+// Formats the encoder command for the output file, reading the track at
+// track, into out. Returns 1, or 0 if the command does not fit in size
+// bytes.
+int format_encoder_command(char* out, size_t size, const char* file, const char* track,
+                           const AudioPlacement& audio);
 
 // 1 if an executable named program lies in one of the directories of
 // search_path (a colon-separated list; an empty entry is the working
@@ -77,7 +69,7 @@ int program_on_search_path(const char* program, const char* search_path);
 // Allocates the frame buffer, creates the temporary file beside name
 // (exclusively) and starts the encoder writing it. 1 on success; on failure
 // nothing is left allocated, running or created.
-int start_recorder(Recorder& recorder, const char* name, const AudioPlacement& audio);
+int start_recorder(Recorder& recorder, const char* name, const char* track, const AudioPlacement& audio);
 // Writes one RGB frame (rgb_frame_bytes, bottom row first) to the encoder. 1 if all of it was written, 0 when
 // the encoder has exited or, after a stop request, has taken no byte for
 // stuck_encoder_seconds (then stuck is set).

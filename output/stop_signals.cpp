@@ -8,6 +8,7 @@ namespace {
 
 volatile sig_atomic_t stop_flag = 0;
 volatile sig_atomic_t stop_count = 0;
+volatile sig_atomic_t first_signal = 0;
 // Written once by the first signal; clock_gettime is async-signal-safe.
 volatile double stop_time = -1.0;
 
@@ -17,8 +18,11 @@ double now_seconds() {
     return (double)now.tv_sec + (double)now.tv_nsec * 1e-9;
 }
 
-void on_stop_signal(int) {
-    if (!stop_flag) stop_time = now_seconds();
+void on_stop_signal(int signal_number) {
+    if (!stop_flag) {
+        stop_time = now_seconds();
+        first_signal = signal_number;
+    }
     stop_flag = 1;
     stop_count = stop_count + 1;
 }
@@ -51,4 +55,8 @@ int stop_signal_count() {
 
 double stop_requested_at() {
     return stop_time;
+}
+
+int stop_exit_status() {
+    return first_signal != 0 ? 128 + first_signal : 0;
 }

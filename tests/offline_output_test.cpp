@@ -94,7 +94,7 @@ TEST(OfflineOutput, AnEncoderOnAFullDiskReportsFailure) {
     }
     std::system(("head -c 60000 /dev/zero > " + dir + "/filler").c_str());  // leaves a few KiB free
     static Recorder recorder;
-    ASSERT_EQ(start_recorder(recorder, (dir + "/take.mkv").c_str(), AudioPlacement{2.0, 0.0, 0.5}), 1);
+    ASSERT_EQ(start_recorder(recorder, (dir + "/take.mkv").c_str(), music_track_path, AudioPlacement{2.0, 0.0, 0.5}), 1);
     std::memset(recorder.frame, 0, rgb_frame_bytes);
     for (int f = 0; f < 30 && recorder_write_frame(recorder, recorder.frame); f++) {
     }

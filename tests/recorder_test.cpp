@@ -20,22 +20,22 @@ TEST(SafeOutputName, AcceptsOnlyNamesTheShellTakesLiterally) {
 
 TEST(EncoderCommand, FixedFromTheStartSeeksPartWayAndRefusesWhatDoesNotFit) {
     char command[encoder_command_capacity];
-    ASSERT_EQ(format_encoder_command(command, sizeof command, "ostrel-lossless.mkv", AudioPlacement{2.0, 0.0, 237.42857142857142}), 1);
+    ASSERT_EQ(format_encoder_command(command, sizeof command, "ostrel-lossless.mkv", "src/beat3-140bpm.mp3", AudioPlacement{2.0, 0.0, 237.42857142857142}), 1);
     // -xerror makes the encoder's exit status report write failures.
     EXPECT_STREQ(command,
                  "ffmpeg -y -loglevel warning -xerror -f rawvideo -pixel_format rgb24 -video_size 1920x1080 -framerate 60 "
                  "-i - -itsoffset 2 -i src/beat3-140bpm.mp3 -filter:v vflip -map 0:v:0 -map 1:a:0 -c:v ffv1 "
                  "-level 3 -coder 1 -context 1 -g 1 -c:a pcm_s16le -t 237.428571 ostrel-lossless.mkv");
 
-    ASSERT_EQ(format_encoder_command(command, sizeof command, "out/take-1.mkv", AudioPlacement{2.0, 245.0, 781.0 / 60.0}), 1);
+    ASSERT_EQ(format_encoder_command(command, sizeof command, "out/take-1.mkv", "src/beat3-140bpm.mp3", AudioPlacement{2.0, 245.0, 781.0 / 60.0}), 1);
     std::string text = command;
     EXPECT_NE(text.find("-itsoffset 2 -ss 245.000000 -i src/beat3-140bpm.mp3 "), std::string::npos) << text;
     EXPECT_NE(text.find(" -t 13.016667 out/take-1.mkv"), std::string::npos) << text;
 
-    ASSERT_EQ(format_encoder_command(command, sizeof command, "x", AudioPlacement{2.0, 0.0, 1.0}), 1);
+    ASSERT_EQ(format_encoder_command(command, sizeof command, "x", "src/beat3-140bpm.mp3", AudioPlacement{2.0, 0.0, 1.0}), 1);
     std::string fits(encoder_command_capacity - std::strlen(command), 'a');  // fills the 2048 bytes exactly
-    EXPECT_EQ(format_encoder_command(command, sizeof command, fits.c_str(), AudioPlacement{2.0, 0.0, 1.0}), 1);
-    EXPECT_EQ(format_encoder_command(command, sizeof command, (fits + "a").c_str(), AudioPlacement{2.0, 0.0, 1.0}), 0);
+    EXPECT_EQ(format_encoder_command(command, sizeof command, fits.c_str(), "src/beat3-140bpm.mp3", AudioPlacement{2.0, 0.0, 1.0}), 1);
+    EXPECT_EQ(format_encoder_command(command, sizeof command, (fits + "a").c_str(), "src/beat3-140bpm.mp3", AudioPlacement{2.0, 0.0, 1.0}), 0);
 }
 
 TEST(FrameTotals, TotalsAndTheFramesARunRenders) {

@@ -60,11 +60,12 @@ PATH="$WORK/fake/silent:$PATH" "$BIN" --record take.mkv --start 1 --frames 1-30 
 grep -v -e "^Recording " -e "^frame " -e "^Preparing " err.txt && fail "clean recording printed more than its own lines"
 
 # --- Signals to the program or to its whole process group end a render like
-# Escape: status 0, the file kept and valid, its sound no longer than its
-# picture. SIGTERM comes past the 2 s lead-in (120 frames), so there is
+# Escape, with status 128 + the signal's number: the file kept and valid,
+# its sound no longer than its picture. SIGTERM comes past the 2 s lead-in (120 frames), so there is
 # sound to cut: its run records from frame 111 (every frame recorded costs
 # time; the black lead-in before it is skipped). The others stop a whole
 # run.
+declare -A signal_status=([INT]=130 [TERM]=143 [HUP]=129)
 for signal in INT TERM HUP; do
     rm -f sig.mkv
     range=() total=15421 least=30 sound=0
@@ -75,7 +76,8 @@ for signal in INT TERM HUP; do
     kill -$signal -- -$pid
     wait $pid
     status=$?
-    [ $status = 0 ] && grep -q "^The render was stopped after [0-9]* of $total frames; sig.mkv holds" err.txt ||
+    [ $status = "${signal_status[$signal]}" ] &&
+        grep -q "^The render was stopped after [0-9]* of $total frames; sig.mkv holds" err.txt ||
         fail "SIG$signal: status $status: $(<err.txt)"
     grep -q "incomplete" err.txt && fail "SIG$signal: called the file incomplete: $(<err.txt)"
     video=$(ffprobe -v error -select_streams v:0 -show_entries stream=duration -of csv=p=0 sig.mkv 2>/dev/null)
@@ -114,7 +116,7 @@ pid=$!
 wait_for_frames $pid 2
 kill -TERM $pid
 wait $pid
-[ $? = 0 ] && [ "$(packets slow.mkv)" -ge 2 ] && grep -q "^The render was stopped after" err.txt ||
+[ $? = 143 ] && [ "$(packets slow.mkv)" -ge 2 ] && grep -q "^The render was stopped after" err.txt ||
     fail "slow encoder: $(<err.txt)"
 
 # --- A planted link at a temporary frame name is never written through.
@@ -222,7 +224,7 @@ kill -TERM $pid
 for _ in $(seq 50); do kill -0 $pid 2> /dev/null || break; sleep 0.1; done
 kill -0 $pid 2> /dev/null && { fail "sound cutting: still running after a second signal"; kill -KILL $pid; }
 wait $pid
-[ $? = 0 ] && [ -s cut.mkv ] && grep -q "Could not cut the sound" err.txt || fail "sound cutting: $(<err.txt)"
+[ $? = 143 ] && [ -s cut.mkv ] && grep -q "Could not cut the sound" err.txt || fail "sound cutting: $(<err.txt)"
 pkill -f "sleep 600"
 
 [ "$(md5sum < "$TRACK")" = "$SUM" ] || fail "the repository's track changed"

@@ -1,6 +1,7 @@
 #include "timeline/music.h"
 
 #include "timeline/timeline.h"
+#include "output/file_places.h"
 #include "timeline/track.h"
 
 #include <cstdio>
@@ -62,19 +63,8 @@ int music_open_file(MusicStream& stream, const char* path, double start_seconds)
 
 int music_open(MusicStream& stream, double start_seconds) {
     std::memset(&stream, 0, sizeof stream);
-    char* base = SDL_GetBasePath();
-    if (base == nullptr) return 0;
-    size_t size = std::strlen(base) + std::strlen(music_track_path) + 1;
-    char* path = (char*)std::malloc(size);
-    if (path == nullptr) {
-        SDL_free(base);
-        return 0;
-    }
-    std::snprintf(path, size, "%s%s", base, music_track_path);
-    SDL_free(base);
-    int ok = music_open_file(stream, path, start_seconds);
-    std::free(path);
-    return ok;
+    const char* track = find_music_track(false);
+    return track != nullptr && music_open_file(stream, track, start_seconds);
 }
 
 static void check_drained(MusicStream& stream) {

@@ -70,7 +70,3 @@ int probe_track_duration_file(const char* path, double* duration) {
     warn_if_cut_short(path, (double)length / (double)rate, *duration);
     return 1;
 }
-
-int probe_track_duration(double* duration) {
-    return probe_track_duration_file(music_track_path, duration);
-}

@@ -9,7 +9,7 @@
 # The farm never reads them itself: it asks the program (--run-info) for the
 # outputs, the frames and where the track goes, so it refuses exactly what
 # the program refuses, with the program's message, before it creates
-# anything. Run it from the directory that holds src/beat3-140bpm.mp3.
+# anything. The program finds the track as it does for any offline run.
 #
 # Its work folder (RECORD.farm/, or DIR.farm/ for PNG frames alone) holds a
 # manifest of the run; chunks are reused only by a run with the same
@@ -19,9 +19,13 @@
 # (--join): --print writes those commands for any other scheduler.
 set -euo pipefail
 
+# The usage text: on standard output with status 0 when asked for
+# (--help), else on standard error with status 1.
 usage() {
-    cat >&2 <<'EOF'
-usage: tools/render-farm.sh --chunks N [--hosts FILE] [--print] -- OPTIONS...
+    local status=${1:-1}
+    [ "$status" = 0 ] || exec >&2
+    cat <<'EOF'
+usage: ostrel-farm (or tools/render-farm.sh) --chunks N [--hosts FILE] [--print] -- OPTIONS...
   --chunks N    split the run's frames into N ranges (N >= 1)
   --hosts FILE  run the chunks on the machines listed in FILE (GNU parallel's
                 --sshloginfile format: one [jobs/]host or [jobs/]ssh ... host
@@ -33,8 +37,13 @@ usage: tools/render-farm.sh --chunks N [--hosts FILE] [--print] -- OPTIONS...
   --join        check every chunk and join them (what --print's last line runs)
 OPTIONS: the program's offline options: --record FILE and/or
 --export-png-frames DIR, --seed N, --start S, --frames FIRST-LAST, ...
+
+Exit status: 0 when the whole output is in place; 1 after a failure, which a
+message names (a rerun of the same command redoes only what did not
+complete); 128 + the signal's number (130, 143, 129) when SIGINT, SIGTERM or
+SIGHUP stopped it, keeping the finished chunks.
 EOF
-    exit 1
+    exit "$status"
 }
 
 fail() {
@@ -42,9 +51,15 @@ fail() {
     exit 1
 }
 
-here="$(cd "$(dirname "$0")/.." && pwd)"
-script="$here/tools/render-farm.sh"
-program="${OSTREL:-$here/build/ostrel}"
+# The program beside this script when installed (bin/ostrel-farm beside
+# bin/ostrel), else the build's; OSTREL names another.
+script="$(cd "$(dirname "$0")" && pwd)/$(basename "$0")"
+if [ -x "$(dirname "$script")/ostrel" ]; then
+    default_program="$(dirname "$script")/ostrel"
+else
+    default_program="$(cd "$(dirname "$script")/.." && pwd)/build/ostrel"
+fi
+program="${OSTREL:-$default_program}"
 chunks=""
 hosts=""
 mode=farm
@@ -56,6 +71,11 @@ while [ $# -gt 0 ]; do
     --print) mode=print; shift ;;
     --chunk) [ $# -ge 2 ] || usage; mode=chunk; chunk="$2"; shift 2 ;;
     --join) mode=join; shift ;;
+    -h | --help) usage 0 ;;
+    --version)
+        [ -x "$program" ] || fail "no program at $program: build it first (tools/setup.sh)."
+        echo "ostrel-farm $("$program" --version | sed 's/^ostrel //')"
+        exit 0 ;;
     --) shift; break ;;
     *) usage ;;
     esac
@@ -303,7 +323,7 @@ join_chunks() {
         if awk -v s="$start" 'BEGIN { exit !(s > 0) }'; then placement+=(-ss "$start"); fi
         rm -f "$joined"
         if ! ffmpeg -nostdin -y -loglevel error -xerror -f concat -safe 0 -i "$list" "${placement[@]}" \
-            -i src/beat3-140bpm.mp3 -map 0:v:0 -map 1:a:0 -c:v copy -c:a pcm_s16le -t "$(info_value cut)" "$joined"; then
+            -i "$(info_value track)" -map 0:v:0 -map 1:a:0 -c:v copy -c:a pcm_s16le -t "$(info_value cut)" "$joined"; then
             rm -f "$joined" "$list"
             fail "joining the chunks failed (see ffmpeg's message above); $record was not written, the chunks are kept in $work."
         fi
@@ -421,14 +441,22 @@ echo "Rendering $frames frames in $chunks chunks; logs in $work/" >&2
 
 # A signal to the farm stops every chunk (parallel ends their process
 # groups, and over ssh the remote ones with them); finished chunks stay.
+# It then exits with 128 + the signal's number, as the program does.
 parallel_pid=""
 stop_farm() {
     trap '' INT TERM HUP
     [ -z "$parallel_pid" ] || kill -TERM "$parallel_pid" 2>/dev/null || true
     [ -z "$parallel_pid" ] || wait "$parallel_pid" 2>/dev/null || true
-    fail "stopped; the finished chunks are kept in $work: run the same command again to go on."
+    local k kept=0
+    for ((k = 1; k <= chunks; k++)); do
+        if chunk_complete "$k"; then kept=$((kept + 1)); fi
+    done
+    echo "render-farm: interrupted; $kept of $chunks chunks kept in $work: run the same command again to render the rest and join." >&2
+    exit "$1"
 }
-trap stop_farm INT TERM HUP
+trap 'stop_farm 130' INT
+trap 'stop_farm 143' TERM
+trap 'stop_farm 129' HUP
 parallel "${parallel_args[@]}" <"$jobs_file" &
 parallel_pid=$!
 wait "$parallel_pid" || true

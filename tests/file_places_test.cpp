@@ -1,0 +1,59 @@
+// Where the program looks for its track, in order, and the name rules that
+// moved here from the outputs.
+#include "output/file_places.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> places_of(bool offline, const char* folder) {
+    TrackPlaces places;
+    list_track_places(places, offline, folder);
+    return std::vector<std::string>(places.paths, places.paths + places.count);
+}
+
+}  // namespace
+
+TEST(FilePlacesTest, TrackIsLookedForWhereEachModeNamesFirstThenBesideTheProgramThenInstalled) {
+    using Paths = std::vector<std::string>;
+    EXPECT_EQ(places_of(true, "/opt/x/build"),
+              (Paths{"src/beat3-140bpm.mp3", "/opt/x/build/src/beat3-140bpm.mp3", "/opt/x/share/ostrel/beat3-140bpm.mp3"}));
+    EXPECT_EQ(places_of(false, "/usr/bin"),
+              (Paths{"/usr/bin/src/beat3-140bpm.mp3", "/usr/share/ostrel/beat3-140bpm.mp3"}));
+    // A program in / looks in /src and /share/ostrel; one whose folder is
+    // unknown only under the working folder (offline) or nowhere (live).
+    EXPECT_EQ(places_of(false, ""), (Paths{"/src/beat3-140bpm.mp3", "/share/ostrel/beat3-140bpm.mp3"}));
+    EXPECT_EQ(places_of(true, nullptr), (Paths{"src/beat3-140bpm.mp3"}));
+    EXPECT_TRUE(places_of(false, nullptr).empty());
+    // A folder too long for a path drops those places, never truncates them.
+    const std::string long_folder = "/" + std::string(place_path_capacity, 'a');
+    EXPECT_EQ(places_of(true, long_folder.c_str()), (Paths{"src/beat3-140bpm.mp3"}));
+}
+
+TEST(FilePlacesTest, ExecutableFolderIsThisTestsOwn) {
+    char folder[place_path_capacity];
+    ASSERT_EQ(find_executable_folder(folder, sizeof folder), 1);
+    EXPECT_EQ(std::string(folder), std::string(OSTREL_BINARY_DIR));
+}
+
+TEST(FilePlacesTest, NameRules) {
+    EXPECT_TRUE(has_recording_extension("out/take.MKV"));
+    EXPECT_FALSE(has_recording_extension("take.mp4"));
+    EXPECT_FALSE(has_recording_extension("dir.mkv/take"));
+    EXPECT_FALSE(has_recording_extension(".mkv"));
+    char out[64];
+    format_parent_folder(out, sizeof out, "a/b/frames/");
+    EXPECT_STREQ(out, "a/b/");
+    format_parent_folder(out, sizeof out, "frames");
+    EXPECT_STREQ(out, ".");
+    format_file_folder(out, sizeof out, "take.mkv");
+    EXPECT_STREQ(out, ".");
+    format_file_folder(out, sizeof out, "/take.mkv");
+    EXPECT_STREQ(out, "/");
+    ASSERT_EQ(format_frame_temp_path(out, sizeof out, "f/frame-000001.png", 42, 3), 1);
+    EXPECT_STREQ(out, "f/frame-000001.png.42-3.tmp");
+    EXPECT_EQ(format_frame_temp_path(out, 10, "f/frame-000001.png", 42, 3), 0);
+}
