@@ -97,7 +97,7 @@ OSTREL="$WORK/stopping/ostrel" farm --chunks 2 -- --record part.mkv "${RUN[@]}" 
 says "chunk 2 (frames 16-30) holds 5 of its 15 frames" "stopped chunk"
 OSTREL="$WORK/stopping/ostrel" farm --chunks 2 -- --export-png-frames parts "${RUN[@]}" --frames 1-30
 [ $? = 1 ] || fail "stopped PNG chunk: status"
-says "chunk 2 (frames 16-30) wrote 5 of its 15 PNG frames" "stopped PNG chunk"
+says "chunk 2 (frames 16-30), rendered here, wrote 5 of its 15 PNG frames" "stopped PNG chunk"
 grep -q "does not record" part.mkv.farm/chunk-1.log && fail "chunk log: $(<part.mkv.farm/chunk-1.log)"
 # What is not the farm's under its names is refused and kept.
 rm -f part.mkv.farm/chunk-2.mkv && mkdir parts.farm/chunk-2.done part.mkv.farm/chunk-2.mkv && echo mine > part.mkv.farm/chunk-2.mkv/notes
@@ -115,6 +115,14 @@ mapfile -t chunk_lines < <(grep -- "--chunk [0-9]* --" farm.out)
 for line in "${chunk_lines[@]}"; do bash -c "$line" < /dev/null 2> /dev/null; done
 bash -c "$(grep -- "--join --" farm.out)" < /dev/null 2> join.err
 [ $? = 1 ] && [ ! -e printed.mkv ] && grep -q "chunk 2 .* holds" join.err || fail "printed join: $(<join.err)"
+# The array line takes its chunk from the scheduler's task number; the
+# join then checks and joins every chunk.
+farm --chunks 2 --print -- --record array.mkv "${RUN[@]}" --frames 121-150 || fail "--print: $(<farm.out)"
+array_line=$(grep -- '--chunk "$SLURM_ARRAY_TASK_ID" --' farm.out)
+grep -q "^# array: 1-2 " farm.out && [ -n "$array_line" ] || fail "--print array line: $(<farm.out)"
+for task in 1 2; do SLURM_ARRAY_TASK_ID=$task bash -c "$array_line" < /dev/null 2> /dev/null || fail "array task $task"; done
+bash -c "$(grep -- "--join --" farm.out)" < /dev/null 2> join.err && same_recording single.mkv array.mkv ||
+    fail "array join: $(<join.err)"
 
 # --- A signal to the farm stops its chunks and keeps the finished work; a
 # rerun with other options is refused, the same command goes on.
@@ -156,10 +164,21 @@ if [ "$(id -u)" = 0 ] && [ -x /usr/sbin/sshd ] && command -v ssh > /dev/null; th
     cp "$WORK/user_key.pub" "$WORK/authorized_keys"
     port=$((20000 + $$ % 20000))
     mkdir -p /run/sshd
-    /usr/sbin/sshd -f /dev/null -E "$WORK/sshd.log" -o ListenAddress=127.0.0.1 -o Port=$port \
-        -o HostKey="$WORK/host_key" -o AuthorizedKeysFile="$WORK/authorized_keys" -o PidFile="$WORK/sshd.pid" \
-        -o PermitRootLogin=prohibit-password -o PasswordAuthentication=no -o UsePAM=no -o StrictModes=no
-    CLEANUP+=('kill $(cat "$WORK/sshd.pid" 2> /dev/null) 2> /dev/null')
+    # start_sshd NAME PORT [SETUP]: an sshd on the loopback; with SETUP (a
+    # shell command) in a mount namespace of its own, set up by it first.
+    start_sshd() {
+        local sshd=(/usr/sbin/sshd -f /dev/null -E "$WORK/sshd-$1.log" -o ListenAddress=127.0.0.1 -o Port=$2
+            -o HostKey="$WORK/host_key" -o AuthorizedKeysFile="$WORK/authorized_keys" -o PidFile="$WORK/sshd-$1.pid"
+            -o PermitRootLogin=prohibit-password -o PasswordAuthentication=no -o UsePAM=no -o StrictModes=no)
+        if [ -n "${3:-}" ]; then
+            unshare -m --propagation private bash -c "$3 && exec \"\$@\"" sshd "${sshd[@]}"
+        else
+            "${sshd[@]}"
+        fi
+        for _ in $(seq 50); do [ -s "$WORK/sshd-$1.pid" ] && break; sleep 0.1; done
+        CLEANUP+=("kill \$(cat '$WORK/sshd-$1.pid' 2> /dev/null) 2> /dev/null")
+    }
+    start_sshd shared $port
     ssh_line="ssh -p PORT -i $WORK/user_key -o StrictHostKeyChecking=no -o UserKnownHostsFile=/dev/null -o BatchMode=yes -o LogLevel=ERROR -o ConnectTimeout=5 root@127.0.0.1"
     echo "2/${ssh_line/PORT/$port}" > hosts
     echo "1/${ssh_line/PORT/$((port + 1))}" > hosts.down
@@ -177,6 +196,65 @@ if [ "$(id -u)" = 0 ] && [ -x /usr/sbin/sshd ] && command -v ssh > /dev/null; th
     farm --chunks 2 --hosts hosts -- --record h.mkv "${RUN[@]}" --frames 121-150 || fail "over ssh: $(<farm.out)"
     same_recording single.mkv h.mkv || fail "over ssh: the recording differs from the single run"
     grep -q "/dev/tty" farm.out && fail "over ssh: $(<farm.out)"
+    says "shares this folder" "over ssh"
+
+    # --- A host that does not share this folder (a tmpfs over it in its
+    # own view): the chunks come back equal to a single run, and nothing of
+    # them is left there.
+    start_sshd separate $((port + 3)) "mount -t tmpfs none $WORK/root"
+    echo "2/${ssh_line/PORT/$((port + 3))}" > hosts.separate
+    run_there() { ${ssh_line/PORT/$((port + 3))} "$@"; }
+    [ -z "$(run_there "ls -A $WORK/root")" ] || fail "the separate host sees this folder"
+    "$BIN" --export-png-frames single-png "${RUN[@]}" --frames 121-150 2> /dev/null
+    farm --chunks 2 --hosts hosts.separate -- --record s.mkv --export-png-frames s-png "${RUN[@]}" --frames 121-150 ||
+        fail "separate host: $(<farm.out)"
+    same_recording single.mkv s.mkv && diff -r -q single-png s-png > /dev/null || fail "separate host: results differ"
+    says "does not share this folder" "separate host"
+    left=$(run_there "ls -A $WORK/root; ls -d /tmp/ostrel-chunk-* 2> /dev/null")
+    [ -z "$left" ] || fail "separate host: left $left"
+    # A transfer cut off half-way: the chunk counts as failed; the same
+    # command then redoes that chunk alone.
+    fake_program "$WORK/cut" rsync "/usr/bin/rsync \"\$@\"; status=\$?
+[ -f chunk-1.mkv ] && truncate -s \$((\$(stat -c %s chunk-1.mkv) / 2)) chunk-1.mkv && exit 12
+exit \$status"
+    PATH="$WORK/cut:$PATH" farm --chunks 2 --hosts hosts.separate -- --record cut.mkv "${RUN[@]}" --frames 121-150
+    [ $? = 1 ] && [ ! -e cut.mkv ] || fail "cut transfer: $(<farm.out)"
+    says "chunk 1 (frames 121-135), rendered on 127.0.0.1 (port $((port + 3))), holds" "cut transfer"
+    farm --chunks 2 --hosts hosts.separate -- --record cut.mkv "${RUN[@]}" --frames 121-150 &&
+        same_recording single.mkv cut.mkv || fail "cut transfer, again: $(<farm.out)"
+    says "Chunk 2 (frames 136-150) is complete already" "cut transfer, again"
+    [ -z "$(run_there "ls -d /tmp/ostrel-chunk-* 2> /dev/null")" ] || fail "cut transfer: left $(ls -d /tmp/ostrel-chunk-*)"
+
+    # --- Hosts that cannot render are named with the check they failed, and
+    # the farm goes on with the others: one down, one whose host key is not
+    # known (with the hint), one with another version of the program.
+    fake_program "$WORK/v" ostrel "exec $BIN \"\$@\""
+    fake_program "$WORK/old" ostrel 'echo "ostrel 0.9.0"'
+    start_sshd old $((port + 4)) "mount --bind $WORK/old/ostrel $WORK/v/ostrel"
+    { echo "2/${ssh_line/PORT/$((port + 3))}"; echo "${ssh_line/PORT/$((port + 1))}"
+      echo "${ssh_line/PORT/$((port + 4))}"
+      echo "${ssh_line/PORT/$port}" | sed "s|-o StrictHostKeyChecking=no -o UserKnownHostsFile=/dev/null|-o StrictHostKeyChecking=yes -o UserKnownHostsFile=$WORK/known_hosts|"
+    } > hosts.mixed
+    OSTREL="$WORK/v/ostrel" farm --chunks 2 --hosts hosts.mixed -- --record m.mkv "${RUN[@]}" --frames 121-150 &&
+        same_recording single.mkv m.mkv || fail "hosts that cannot render: $(<farm.out)"
+    says "host 127.0.0.1 (port $((port + 1))) is left out: it cannot be reached" "a host that is down"
+    says "host 127.0.0.1 (port $((port + 4))) is left out: its $WORK/v/ostrel is ostrel 0.9.0, not ostrel 1.1.0" "another version"
+    says "ssh-keyscan -p $port 127.0.0.1 >> ~/.ssh/known_hosts" "an unknown host key"
+    says "going on with the 1 of 4 hosts" "hosts that cannot render"
+
+    # --- A host killed mid-chunk: its chunk is rendered again on the other.
+    "$BIN" --export-png-frames single-long "${RUN[@]}" --frames 121-360 2> /dev/null
+    { echo "1/${ssh_line/PORT/$port}"; echo "1/${ssh_line/PORT/$((port + 3))}"; } > hosts.two
+    "$FARM" --chunks 2 --hosts hosts.two -- --export-png-frames k-png "${RUN[@]}" --frames 121-360 > farm.out 2>&1 &
+    farm_pid=$!
+    separate_pid=$(cat "$WORK/sshd-separate.pid")
+    for _ in $(seq 400); do pgrep --ns "$separate_pid" --nslist mnt -f -- "--frames" > /dev/null && break; sleep 0.02; done
+    pkill -KILL --ns "$separate_pid" --nslist mnt
+    wait $farm_pid
+    [ $? = 0 ] && diff -r -q single-long k-png > /dev/null || fail "a host killed mid-chunk: $(<farm.out)"
+    says "was lost during chunk .*; it no longer answers, so the chunk goes to another host" "a host killed mid-chunk"
+    # (What the killed host had begun in its temporary folder stays there.)
+    find /tmp -maxdepth 1 -name 'ostrel-chunk-*' -newer hosts.two -exec rm -rf {} +
 else
     echo "skip: ssh tests (need root and openssh-server)"
 fi

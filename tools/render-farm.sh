@@ -60,6 +60,8 @@ else
     default_program="$(cd "$(dirname "$script")/.." && pwd)/build/ostrel"
 fi
 program="${OSTREL:-$default_program}"
+# Absolute, as the chunk commands name it on other machines.
+[ ! -x "$program" ] || [[ "$program" == /* ]] || program="$(cd "$(dirname "$program")" && pwd)/$(basename "$program")"
 chunks=""
 hosts=""
 mode=farm
@@ -197,14 +199,16 @@ damaged_frames() {
     present="$(find "$export_dir" -maxdepth 1 -name 'frame-*.png' -type f -size +11c -printf '%f\n' 2>/dev/null | sort)"
     {
         comm -23 <(echo "$expected") <(echo "$present")
-        comm -12 <(echo "$expected") <(echo "$present") >"$work/frames.list.$$"
-        if [ -s "$work/frames.list.$$" ]; then
+        # (One list per process: workers check chunks at the same time.)
+        local list="$work/frames.list.$BASHPID"
+        comm -12 <(echo "$expected") <(echo "$present") >"$list"
+        if [ -s "$list" ]; then
             # (Names are only of A-Z a-z 0-9 - . / _, so they need no quoting.)
-            paste -d ' ' "$work/frames.list.$$" <(sed "s|^|$export_dir/|" "$work/frames.list.$$" |
+            paste -d ' ' "$list" <(sed "s|^|$export_dir/|" "$list" |
                 xargs -d '\n' tail -q -c 12 | od -An -v -tx1 -w12 | tr -d ' ') |
                 awk '$2 != "0000000049454e44ae426082" { print $1 }'
         fi
-        rm -f "$work/frames.list.$$"
+        rm -f "$list"
     } | sed -n 's/^frame-0*\([0-9][0-9]*\)\.png$/\1/p' | sort -n
 }
 
@@ -242,11 +246,17 @@ chunk_complete() {
     return 1
 }
 
-# --- One chunk: rendered into the work folder (PNG frames into its hidden
-# folder in the output folder), checked, and its PNG frames renamed into
-# place.
+# --- One chunk: prepared here, rendered here or on a host, checked here
+# once its files are here, and its PNG frames renamed into place.
+#
+# render_chunk K [HOST]: HOST is an index into the host list (none: here).
+# A host that shares this folder writes the chunk's files in place; one that
+# does not renders in a temporary folder of its own, from which GNU parallel
+# brings the files back (rsync) and which it then removes, after success or
+# failure. Status 0 when the chunk is complete, 255 when the host was lost
+# (it no longer answers), else 1 after a message.
 render_chunk() {
-    local k=$1 first last folder log expected got partial
+    local k=$1 h=${2:-} first last folder log expected got partial
     first=$(chunk_first "$k")
     last=$(chunk_last "$k")
     log="$work/chunk-$k.log"
@@ -257,22 +267,36 @@ render_chunk() {
     remove_made_file "$work/chunk-$k.mkv"
     for partial in "$work/chunk-$k".mkv.partial-*; do remove_made_file "$partial"; done
     remove_made_file "$work/chunk-$k.done"
-    local args=()
-    [ -z "$record" ] || args+=(--record "$work/chunk-$k.mkv")
-    args+=("${options[@]}")
+    remove_returned_frames "$k"
     if [ -n "$export_dir" ]; then
         mkdir -p "$export_dir" 2>/dev/null || fail "cannot make $export_dir."
         remove_chunk_folder "$k"
         folder="$(chunk_folder "$k")"
         mkdir "$folder" && : >"$folder/$farm_mark" || fail "cannot make the chunk's folder $folder."
-        args+=(--export-png-frames "$folder")
     fi
-    args+=(--frames "$first-$last")
-    local status=0
-    "$program" "${args[@]}" >"$log" 2>&1 || status=$?
+    local status=0 where="here"
+    if [ -z "$h" ]; then
+        local args=()
+        [ -z "$record" ] || args+=(--record "$work/chunk-$k.mkv")
+        args+=("${options[@]}")
+        [ -z "$export_dir" ] || args+=(--export-png-frames "$folder")
+        "$program" "${args[@]}" --frames "$first-$last" >"$log" 2>&1 || status=$?
+    else
+        where="on ${host_name[$h]}"
+        run_chunk_on_host "$k" "$h" >"$log" 2>&1 || status=$?
+        if [ "$status" != 0 ] && ! host_answers "$h"; then
+            [ -z "$export_dir" ] || remove_chunk_folder "$k"
+            remove_returned_frames "$k"
+            return 255
+        fi
+        if [ "${host_kind[$h]}" = separate ] && [ -n "$export_dir" ] && [ -d "$work/chunk-$k.frames" ]; then
+            find "$work/chunk-$k.frames" -maxdepth 1 -name 'frame-*.png' -type f -print0 | xargs -0 -r mv -f -t "$folder"
+            remove_returned_frames "$k"
+        fi
+    fi
     if ! recording_complete "$k"; then
         [ -z "$export_dir" ] || remove_chunk_folder "$k"
-        fail "chunk $k (frames $first-$last) $why_not (exit status $status); see $log"
+        fail "chunk $k (frames $first-$last), rendered $where, $why_not (exit status $status); see $log, then run the same command again."
     fi
     if [ -n "$export_dir" ]; then
         expected=$((last - first + 1))
@@ -280,16 +304,59 @@ render_chunk() {
         if [ "$got" != "$expected" ] || [ ! -f "$folder/frame-$(printf %06d "$first").png" ] ||
             [ ! -f "$folder/frame-$(printf %06d "$last").png" ]; then
             remove_chunk_folder "$k"
-            fail "chunk $k (frames $first-$last) wrote $got of its $expected PNG frames (exit status $status); see $log"
+            fail "chunk $k (frames $first-$last), rendered $where, wrote $got of its $expected PNG frames (exit status $status); see $log, then run the same command again."
         fi
         local blocked
         blocked="$(find "$export_dir" -maxdepth 1 -name 'frame-*.png' ! -type f ! -type l | head -1)"
-        [ -z "$blocked" ] || fail "chunk $k: $blocked is not a file, so no frame can take its name; it is left as it is."
+        [ -z "$blocked" ] || fail "chunk $k: $blocked is not a file, so no frame can take its name; it is left as it is: move it away, then run the same command again."
         (cd "$folder" && find . -maxdepth 1 -name 'frame-*.png' -type f -print0 | xargs -0 -r mv -f -t ..) ||
-            fail "chunk $k: could not move its frames from $folder into $export_dir."
+            fail "chunk $k: could not move its frames from $folder into $export_dir; run the same command again."
         remove_chunk_folder "$k"
         echo "$first-$last" >"$work/chunk-$k.done"
     fi
+}
+
+# The frames a host without this folder sent back for chunk k, in the work
+# folder until they are moved to the chunk's folder.
+remove_returned_frames() {
+    local folder="$work/chunk-$1.frames"
+    [ -e "$folder" ] || return 0
+    [ -d "$folder" ] && [ ! -L "$folder" ] ||
+        fail "$folder is not a folder the farm made; it is left as it is: move it away, then run the same command again."
+    find "$folder" -maxdepth 1 -type f -name 'frame-*.png*' -delete
+    rmdir "$folder" 2>/dev/null || fail "$folder holds files the farm did not make; it is left in place."
+}
+
+# Runs the program for chunk k on host h through GNU parallel, which stops
+# the remote program when the farm is stopped. A host that shares this
+# folder works in it; any other in a new temporary folder there (--wd),
+# whose outputs come back into the work folder (--return, by rsync) and
+# which is then removed, whether the chunk succeeded or not.
+run_chunk_on_host() {
+    local k=$1 h=$2 first last command transfer=() status=0
+    local remote_folder="/tmp/ostrel-chunk-$run_token-$k"
+    first=$(chunk_first "$k")
+    last=$(chunk_last "$k")
+    if [ "${host_kind[$h]}" = shared ]; then
+        command="cd $(printf %q "$PWD") && exec $(printf %q "${host_program[$h]}")"
+        [ -z "$record" ] || command+=" --record $(printf %q "$work/chunk-$k.mkv")"
+        command+="$(printf ' %q' "${options[@]}")"
+        [ -z "$export_dir" ] || command+=" --export-png-frames $(printf %q "$(chunk_folder "$k")")"
+    else
+        command="exec $(printf %q "${host_program[$h]}")"
+        [ -z "$record" ] || { command+=" --record chunk-$k.mkv"; transfer+=(--return "chunk-$k.mkv"); }
+        command+="$(printf ' %q' "${options[@]}")"
+        [ -z "$export_dir" ] || { command+=" --export-png-frames chunk-$k.frames"; transfer+=(--return "chunk-$k.frames"); }
+        transfer+=(--wd "$remote_folder")
+    fi
+    command+=" --frames $first-$last"
+    (cd "$work" && parallel -N0 -j1 -S "${host_line[$h]}" --termseq TERM,8000,KILL,25 "${transfer[@]}" "$command" ::: 1 \
+        </dev/null) || status=$?
+    if [ "${host_kind[$h]}" = separate ]; then
+        timeout $((3 * connect_timeout + 30)) parallel --nonall -S "${host_line[$h]}" "rm -rf $remote_folder" </dev/null ||
+            echo "render-farm: could not remove $remote_folder on ${host_name[$h]}."
+    fi
+    return "$status"
 }
 
 # --- The join: every chunk checked, the recording's video joined by stream
@@ -301,8 +368,8 @@ join_chunks() {
     for ((k = 1; k <= chunks; k++)); do
         if ! chunk_complete "$k"; then
             local log="see $work/chunk-$k.log"
-            [ -e "$work/chunk-$k.log" ] || log="it left no log: it did not start (see the messages above)"
-            echo "render-farm: chunk $k (frames $(chunk_range "$k")) $why_not; $log" >&2
+            [ -e "$work/chunk-$k.log" ] || log="it was not rendered (see the messages above)"
+            echo "render-farm: chunk $k (frames $(chunk_range "$k")) $why_not; $log." >&2
             failed=1
         fi
     done
@@ -345,7 +412,10 @@ join_chunks() {
 remove_work_folder() {
     local k file files=("$work/chunks.jobs" "$work/joblog" "$manifest")
     for ((k = 1; k <= chunks; k++)); do
-        files+=("$work/chunk-$k.mkv" "$work/chunk-$k".mkv.partial-* "$work/chunk-$k.log" "$work/chunk-$k.done")
+        files+=("$work/chunk-$k.mkv" "$work/chunk-$k".mkv.partial-* "$work/chunk-$k.log" "$work/chunk-$k.done"
+            "$work/chunk-$k.tries")
+        remove_returned_frames "$k"
+        [ ! -d "$work/claim-$k" ] || rmdir "$work/claim-$k" 2>/dev/null || true
     done
     for file in "${files[@]}"; do
         [ ! -f "$file" ] || [ -L "$file" ] || rm -f "$file"
@@ -357,11 +427,16 @@ remove_work_folder() {
     echo "render-farm: $work holds files the farm did not make; it is left in place." >&2
 }
 
-# The command that renders chunk k (or joins, for "join"), runnable from any
-# machine that shares this directory.
+# The command that renders chunk k (or joins, for "join"; or the chunk a
+# scheduler's array task names, for "array"), runnable from any machine
+# that shares this directory.
 farm_command() {
     printf 'cd %q && OSTREL=%q %q --chunks %d' "$(pwd)" "$program" "$script" "$chunks"
-    if [ "$1" = join ]; then printf ' --join'; else printf ' --chunk %d' "$1"; fi
+    case "$1" in
+    join) printf ' --join' ;;
+    array) printf ' --chunk "$SLURM_ARRAY_TASK_ID"' ;;
+    *) printf ' --chunk %d' "$1" ;;
+    esac
     printf ' --'
     printf ' %q' "${options[@]}"
     echo
@@ -383,12 +458,54 @@ with_connect_timeout() {
     fi
 }
 
-# Each host line must be [jobs/]host or [jobs/]ssh OPTIONS host, and the
-# host must answer in time and have the program; a failing host shows its
-# own error. The lines, with their timeouts, go to the host file parallel
-# reads ($timed_hosts).
+# The hosts that passed the check, by index: the parallel login line (with
+# its timeout), the jobs it runs at once, its name for messages, whether it
+# shares this folder ("shared") or not ("separate"), and its program.
+host_line=() host_jobs=() host_name=() host_kind=() host_program=()
+
+# The host a login line names, for messages and hints: its last word
+# without the user, and the port when one is given.
+login_host() {
+    local words port="" host line=$1
+    [[ "$line" =~ ^[0-9]+/(.*)$ ]] && line="${BASH_REMATCH[1]}"
+    read -r -a words <<<"$line"
+    host="${words[${#words[@]} - 1]}"
+    host="${host#*@}"
+    [[ "$1" =~ -p\ *([0-9]+) ]] && port="${BASH_REMATCH[1]}"
+    echo "$host${port:+ (port $port)}"
+}
+
+# 0 when host h still answers (within its timeout).
+host_answers() {
+    timeout $((3 * connect_timeout + 30)) parallel --nonall -S "${host_line[$1]}" true >/dev/null 2>&1 </dev/null
+}
+
+# Why an ssh to a host failed, and what to do, from ssh's own message.
+explain_ssh_failure() {
+    local errors=$1 line=$2 host port_option=""
+    host="$(login_host "$line")"
+    [[ "$line" =~ -p\ *([0-9]+) ]] && port_option="-p ${BASH_REMATCH[1]} "
+    case "$errors" in
+    *"Host key verification failed"*)
+        echo "its host key is not known here ($errors): check it, then add it with \"ssh-keyscan $port_option${host%% *} >> ~/.ssh/known_hosts\"" ;;
+    *"Permission denied"*)
+        echo "it refused the login ($errors): give it this user's public key (ssh-copy-id) or name the key in the host line with -i" ;;
+    "")
+        echo "it did not answer in time" ;;
+    *)
+        echo "it cannot be reached ($errors): check that it is up and that ssh reaches it" ;;
+    esac
+}
+
+# Each host line must be [jobs/]host or [jobs/]ssh OPTIONS host. Each host
+# is then checked in one ssh call: that it answers, which program it runs
+# (the same path as here, else ostrel on its search path) and that
+# program's version (it must be this one's), and whether it sees this
+# folder (a token file written here and looked for there). A host that
+# fails a check is named with that check and left out; the farm goes on
+# with the others and stops only when none is left.
 check_hosts() {
-    local line number=0 errors lines=()
+    local line number=0 lines=() version token answer errors status h=0
     while IFS= read -r line || [ -n "$line" ]; do
         number=$((number + 1))
         [[ "$line" =~ ^[[:space:]]*(#.*)?$ ]] && continue
@@ -397,19 +514,108 @@ check_hosts() {
         lines+=("$(with_connect_timeout "$line")")
     done <"$hosts"
     [ ${#lines[@]} -gt 0 ] || fail "$hosts names no host."
+    version="$("$program" --version)"
+    token="$(date +%s%N)-$$-$RANDOM"
+    # (Global: the exit trap removes it also when the check fails.)
+    token_file="$(cd "$(dirname "$work")" && pwd)/.ostrel-farm-token-$$"
+    echo "$token" >"$token_file" || fail "cannot write the token file $token_file, which tells the hosts that share this folder."
+    trap 'rm -f "$token_file" "$token_file.err"' EXIT
+    local check
+    check="p=$(printf %q "$program"); [ -x \"\$p\" ] || p=\$(command -v ostrel) || { echo none; exit 0; }
+echo \"program \$p\"; echo \"version \$(\"\$p\" --version)\"
+[ \"\$(cat $(printf %q "$token_file") 2>/dev/null)\" = $token ] && echo shared || echo separate"
     for line in "${lines[@]}"; do
-        errors="$(timeout $((3 * connect_timeout + 30)) parallel --nonall -S "$line" \
-            "test -x $(printf %q "$program") && cd $(printf %q "$(pwd)")" 2>&1 </dev/null)" ||
-            fail "host \"$line\" cannot run the chunks: ${errors:-it did not answer in time, or has no $program or no $(pwd)}"
+        status=0
+        answer="$(timeout $((3 * connect_timeout + 30)) parallel --nonall -S "$line" "$check" 2>"$token_file.err" </dev/null)" ||
+            status=$?
+        errors="$(sed '/^$/d' "$token_file.err" | tail -2 | tr '\n' ' ' | sed 's/ *$//')"
+        local name
+        name="$(login_host "$line")"
+        if [ "$status" != 0 ] || [ -z "$answer" ]; then
+            echo "render-farm: host $name is left out: $(explain_ssh_failure "$errors" "$line")." >&2
+            continue
+        fi
+        if [ "$answer" = none ]; then
+            echo "render-farm: host $name is left out: it has neither $program nor ostrel on its search path; install the package of $version there." >&2
+            continue
+        fi
+        local remote_program remote_version kind
+        remote_program="$(sed -n 's/^program //p' <<<"$answer")"
+        remote_version="$(sed -n 's/^version //p' <<<"$answer")"
+        kind="$(tail -1 <<<"$answer")"
+        if [ "$remote_version" != "$version" ]; then
+            echo "render-farm: host $name is left out: its $remote_program is ${remote_version:-no ostrel}, not $version as here; install $version there." >&2
+            continue
+        fi
+        host_jobs[h]=1 host_line[h]="$line"
+        if [[ "$line" =~ ^([0-9]+)/(.*)$ ]]; then host_jobs[h]="${BASH_REMATCH[1]}" host_line[h]="${BASH_REMATCH[2]}"; fi
+        host_name[h]="$name"
+        host_kind[h]="$kind"
+        host_program[h]="$remote_program"
+        if [ "$kind" = shared ]; then
+            echo "render-farm: host $name shares this folder: its chunks are written in place by $remote_program." >&2
+        else
+            echo "render-farm: host $name does not share this folder: its chunks render in a temporary folder there and are copied back here." >&2
+        fi
+        h=$((h + 1))
     done
-    printf '%s\n' "${lines[@]}" >"$timed_hosts"
+    rm -f "$token_file" "$token_file.err"
+    trap - EXIT
+    [ "$h" -gt 0 ] || fail "no host in $hosts can render the chunks (see above); nothing was made."
+    [ "$h" = ${#lines[@]} ] || echo "render-farm: going on with the $h of ${#lines[@]} hosts that can render." >&2
+}
+
+# --- Rendering: one worker per job slot of each host (without a host
+# list, one per core here) takes the next chunk no one has taken (a claim
+# folder in the work folder), renders it, and takes the next. A worker
+# whose host is lost gives its chunk back, to be rendered again on another
+# host (at most max_tries times in all), and stops; when no host is left,
+# the chunks not rendered are named.
+max_tries=3
+take_next_chunk() {
+    local k
+    for ((k = 1; k <= chunks; k++)); do
+        if mkdir "$work/claim-$k" 2>/dev/null; then
+            echo "$k"
+            return 0
+        fi
+    done
+    return 1
+}
+run_worker() {
+    local h=${1:-} k status tries
+    while k=$(take_next_chunk); do
+        [ -z "$h" ] || [ ! -e "$work/host-$h.lost" ] || { rmdir "$work/claim-$k"; return 0; }
+        if (chunk_complete "$k"); then
+            echo "Chunk $k (frames $(chunk_range "$k")) is complete already." >&2
+            continue
+        fi
+        status=0
+        (render_chunk "$k" "$h") || status=$?
+        case "$status" in
+        0) echo "Chunk $k (frames $(chunk_range "$k")) done${h:+ on ${host_name[$h]}}." >&2 ;;
+        255)
+            : >"$work/host-$h.lost"
+            tries=$(($(cat "$work/chunk-$k.tries" 2>/dev/null || echo 0) + 1))
+            echo "$tries" >"$work/chunk-$k.tries"
+            if [ "$tries" -lt "$max_tries" ]; then
+                rmdir "$work/claim-$k"
+                echo "render-farm: host ${host_name[$h]} was lost during chunk $k (frames $(chunk_range "$k")); it no longer answers, so the chunk goes to another host (try $((tries + 1)) of $max_tries), and this host gets no more chunks." >&2
+            else
+                echo "render-farm: host ${host_name[$h]} was lost during chunk $k (frames $(chunk_range "$k")), the chunk's $max_tries. try; it is not tried again: check the hosts, then run the same command again." >&2
+            fi
+            return 0 ;;
+        esac
+    done
 }
 
 case "$mode" in
 print)
-    echo "# $frames frames in $chunks chunks; run each line below on any machine (from this directory),"
-    echo "# then the join once they have all finished."
+    echo "# $frames frames in $chunks chunks; run each chunk line below on any machine (from this directory),"
+    echo "# then the join once they have all finished (it checks every chunk itself)."
     for ((k = 1; k <= chunks; k++)); do farm_command "$k"; done
+    echo "# array: 1-$chunks (one task per chunk, the chunk from the task's number in SLURM_ARRAY_TASK_ID):"
+    farm_command array
     echo "# join:"
     farm_command join
     exit 0 ;;
@@ -424,30 +630,28 @@ join)
 esac
 
 command -v parallel >/dev/null || fail "GNU parallel is not installed (Debian package \"parallel\")."
-timed_hosts=""
-if [ -n "$hosts" ]; then
-    timed_hosts="$(mktemp "${TMPDIR:-/tmp}/ostrel-farm-hosts.XXXXXX")"
-    trap 'rm -f "$timed_hosts"' EXIT
-    check_hosts
-fi
+[ -z "$hosts" ] || check_hosts
 claim_work_folder
-jobs_file="$work/chunks.jobs"
-: >"$jobs_file"
-for ((k = 1; k <= chunks; k++)); do farm_command "$k" >>"$jobs_file"; done
-parallel_args=(--joblog "$work/joblog" --halt never --termseq TERM,8000,KILL,25)
-[ -z "$hosts" ] || parallel_args+=(--sshloginfile "$timed_hosts")
-[ ! -t 2 ] || parallel_args+=(--eta)
+for ((k = 1; k <= chunks; k++)); do [ ! -d "$work/claim-$k" ] || rmdir "$work/claim-$k"; done
+rm -f "$work"/host-*.lost
+# Names this run's temporary folders on the hosts.
+run_token="$(date +%s%N)-$$"
 echo "Rendering $frames frames in $chunks chunks; logs in $work/" >&2
 
-# A signal to the farm stops every chunk (parallel ends their process
-# groups, and over ssh the remote ones with them); finished chunks stay.
-# It then exits with 128 + the signal's number, as the program does.
-parallel_pid=""
+# A signal to the farm stops every chunk (a worker's parallel ends its
+# remote program over ssh); finished chunks stay. It then exits with 128 +
+# the signal's number, as the program does.
+worker_pids=()
+kill_tree() {
+    local child
+    for child in $(pgrep -P "$1"); do kill_tree "$child"; done
+    kill -TERM "$1" 2>/dev/null || true
+}
 stop_farm() {
     trap '' INT TERM HUP
-    [ -z "$parallel_pid" ] || kill -TERM "$parallel_pid" 2>/dev/null || true
-    [ -z "$parallel_pid" ] || wait "$parallel_pid" 2>/dev/null || true
-    local k kept=0
+    local pid k kept=0
+    for pid in "${worker_pids[@]}"; do kill_tree "$pid"; done
+    wait 2>/dev/null || true
     for ((k = 1; k <= chunks; k++)); do
         if chunk_complete "$k"; then kept=$((kept + 1)); fi
     done
@@ -457,9 +661,32 @@ stop_farm() {
 trap 'stop_farm 130' INT
 trap 'stop_farm 143' TERM
 trap 'stop_farm 129' HUP
-parallel "${parallel_args[@]}" <"$jobs_file" &
-parallel_pid=$!
-wait "$parallel_pid" || true
-parallel_pid=""
+# A chunk given back by a lost host after the other workers ran out of
+# chunks is taken by a new round of workers on the hosts still there.
+chunk_given_back() {
+    local k
+    for ((k = 1; k <= chunks; k++)); do [ -d "$work/claim-$k" ] || return 0; done
+    return 1
+}
+while :; do
+    worker_pids=()
+    if [ -z "$hosts" ]; then
+        for ((j = 0; j < $(nproc); j++)); do run_worker & worker_pids+=($!); done
+    else
+        for h in "${!host_line[@]}"; do
+            [ ! -e "$work/host-$h.lost" ] || continue
+            for ((j = 0; j < host_jobs[h]; j++)); do run_worker "$h" & worker_pids+=($!); done
+        done
+    fi
+    [ ${#worker_pids[@]} -gt 0 ] || break
+    wait "${worker_pids[@]}" || true
+    chunk_given_back || break
+done
 trap - INT TERM HUP
+for ((k = 1; k <= chunks; k++)); do [ ! -d "$work/claim-$k" ] || rmdir "$work/claim-$k"; done
+lost=$(find "$work" -maxdepth 1 -name 'host-*.lost' | wc -l)
+rm -f "$work"/host-*.lost
+if [ -n "$hosts" ] && [ "$lost" = ${#host_line[@]} ]; then
+    echo "render-farm: every host was lost; the chunks not rendered are named below." >&2
+fi
 join_chunks
