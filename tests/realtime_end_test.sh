@@ -90,7 +90,11 @@ wanted beyond && check beyond 3.9 7.0
 if [ "$short" = 1 ]; then check short 9.5 15.5; elif wanted short; then skip "lame is not installed; no short-track run"; fi
 if wanted missing; then
     check missing 3.9 7.0
-    [ "$(grep -cxF "$music_message" "$WORK/missing.err")" = 1 ] && [ "$(wc -l <"$WORK/missing.err")" = 2 ] ||
-        fail "missing: expected the seek line and one music message, got: $(cat "$WORK/missing.err")"
+    # The seek line, the places the track was looked for (beside the
+    # program, then the installed data folder), and one music message.
+    [ "$(grep -cxF "$music_message" "$WORK/missing.err")" = 1 ] && [ "$(wc -l <"$WORK/missing.err")" = 5 ] &&
+        [ "$(sed -n 3,4p "$WORK/missing.err")" = "  $WORK/missing/src/beat3-140bpm.mp3
+  $WORK/share/ostrel/beat3-140bpm.mp3" ] ||
+        fail "missing: expected the seek line, the places tried and one music message, got: $(cat "$WORK/missing.err")"
 fi
 finish

@@ -29,9 +29,12 @@ usage: ostrel-farm (or tools/render-farm.sh) --chunks N [--hosts FILE] [--print]
   --chunks N    split the run's frames into N ranges (N >= 1)
   --hosts FILE  run the chunks on the machines listed in FILE (GNU parallel's
                 --sshloginfile format: one [jobs/]host or [jobs/]ssh ... host
-                per line); each needs the same build at the same path and
-                this directory on a shared file system
-  --print       print the chunk commands and the join command instead of
+                per line); each needs the same version of ostrel (installed,
+                or the same build at the same path); a host that does not
+                share this folder renders in a temporary folder of its own
+                and sends the chunk back
+  --print       print the chunk commands, an array command (the chunk from
+                SLURM_ARRAY_TASK_ID) and the join command instead of
                 running them
   --chunk K     render chunk K only (what --print's lines run)
   --join        check every chunk and join them (what --print's last line runs)

@@ -29,7 +29,7 @@ packages=(
   libgl1-mesa-dri libegl1 libegl-mesa0
   libgtest-dev libgmock-dev libbenchmark-dev
   ffmpeg lame python3 xvfb xauth xdotool parallel openssh-server openssh-client x11-apps
-  help2man lintian fakeroot dpkg-dev
+  help2man lintian fakeroot dpkg-dev rsync
 )
 if [ "$web" -eq 1 ]; then
   packages+=(emscripten chromium firefox-esr)
