@@ -206,11 +206,15 @@ if [ "$(id -u)" = 0 ] && [ -x /usr/sbin/sshd ] && command -v ssh > /dev/null; th
     run_there() { ${ssh_line/PORT/$((port + 3))} "$@"; }
     [ -z "$(run_there "ls -A $WORK/root")" ] || fail "the separate host sees this folder"
     "$BIN" --export-png-frames single-png "${RUN[@]}" --frames 121-150 2> /dev/null
+    # (Only this test's temporary folders count: the host's /tmp is this
+    # machine's.)
+    touch "$WORK/before-separate"
+    left_there() { run_there "find /tmp -maxdepth 1 -name 'ostrel-chunk-*' -newer $WORK/before-separate"; }
     farm --chunks 2 --hosts hosts.separate -- --record s.mkv --export-png-frames s-png "${RUN[@]}" --frames 121-150 ||
         fail "separate host: $(<farm.out)"
     same_recording single.mkv s.mkv && diff -r -q single-png s-png > /dev/null || fail "separate host: results differ"
     says "does not share this folder" "separate host"
-    left=$(run_there "ls -A $WORK/root; ls -d /tmp/ostrel-chunk-* 2> /dev/null")
+    left=$(run_there "ls -A $WORK/root"; left_there)
     [ -z "$left" ] || fail "separate host: left $left"
     # A transfer cut off half-way: the chunk counts as failed; the same
     # command then redoes that chunk alone.
@@ -223,7 +227,7 @@ exit \$status"
     farm --chunks 2 --hosts hosts.separate -- --record cut.mkv "${RUN[@]}" --frames 121-150 &&
         same_recording single.mkv cut.mkv || fail "cut transfer, again: $(<farm.out)"
     says "Chunk 2 (frames 136-150) is complete already" "cut transfer, again"
-    [ -z "$(run_there "ls -d /tmp/ostrel-chunk-* 2> /dev/null")" ] || fail "cut transfer: left $(ls -d /tmp/ostrel-chunk-*)"
+    [ -z "$(left_there)" ] || fail "cut transfer: left $(left_there)"
 
     # --- Hosts that cannot render are named with the check they failed, and
     # the farm goes on with the others: one down, one whose host key is not
@@ -253,8 +257,9 @@ exit \$status"
     wait $farm_pid
     [ $? = 0 ] && diff -r -q single-long k-png > /dev/null || fail "a host killed mid-chunk: $(<farm.out)"
     says "was lost during chunk .*; it no longer answers, so the chunk goes to another host" "a host killed mid-chunk"
-    # (What the killed host had begun in its temporary folder stays there.)
-    find /tmp -maxdepth 1 -name 'ostrel-chunk-*' -newer hosts.two -exec rm -rf {} +
+    # (What the killed host had begun in its temporary folder stays there;
+    # removed at the end.)
+    CLEANUP+=("find /tmp -maxdepth 1 -name 'ostrel-chunk-*' -newer '$WORK/before-separate' -exec rm -rf {} +")
 else
     echo "skip: ssh tests (need root and openssh-server)"
 fi

@@ -341,10 +341,12 @@ run_chunk_on_host() {
     first=$(chunk_first "$k")
     last=$(chunk_last "$k")
     if [ "${host_kind[$h]}" = shared ]; then
-        command="cd $(printf %q "$PWD") && exec $(printf %q "${host_program[$h]}")"
-        [ -z "$record" ] || command+=" --record $(printf %q "$work/chunk-$k.mkv")"
+        # In the work folder, by its full name: the host shares that folder
+        # (the token was found there), not necessarily this one.
+        command="cd $(printf %q "$(cd "$work" && pwd)") && exec $(printf %q "${host_program[$h]}")"
+        [ -z "$record" ] || command+=" --record chunk-$k.mkv"
         command+="$(printf ' %q' "${options[@]}")"
-        [ -z "$export_dir" ] || command+=" --export-png-frames $(printf %q "$(chunk_folder "$k")")"
+        [ -z "$export_dir" ] || command+=" --export-png-frames $(printf %q "$(cd "$(chunk_folder "$k")" && pwd)")"
     else
         command="exec $(printf %q "${host_program[$h]}")"
         [ -z "$record" ] || { command+=" --record chunk-$k.mkv"; transfer+=(--return "chunk-$k.mkv"); }
