@@ -1,13 +1,10 @@
 #!/bin/bash
-# The same frames on arm64: the platform-free core cross-built for 64-bit
-# ARM (tools/build-arm64.sh) runs under qemu-aarch64 and checks stretches of
-# every act of both committed reference runs, indexed and RGB, against their
-# committed CRCs; the frames between them are stepped, as a whole run steps
-# them. Then the checker's own failure: a CRC file with one frame changed
-# names that frame. Last, the whole program built for arm64 exports PNG
-# ranges under qemu byte-identical to this machine's program.
-# Usage: bash tests/arm64_frames_test.sh path/to/ostrel (from the repository
-# root; tools/test.sh runs it beside the whole runs under node)
+# The same frames on arm64, under qemu-aarch64: the platform-free core's
+# cross build (tools/build-arm64.sh) checks about 100 frames of every act of
+# both reference runs, indexed and RGB, against the committed CRCs (the
+# frames between are stepped); the checker names a changed frame; the whole
+# program's PNG ranges equal this machine's, byte for byte.
+# Usage: bash tests/arm64_frames_test.sh path/to/ostrel (tools/test.sh runs it)
 source "$(dirname "$0")/support/script_helpers.sh" arm64 "$1"
 
 tools/build-arm64.sh > "$WORK/build.log" 2>&1 || { cat "$WORK/build.log"; fail "the arm64 build"; finish; }

@@ -181,33 +181,28 @@ if [ "$(id -u)" = 0 ] && [ -x /usr/sbin/sshd ] && command -v ssh > /dev/null; th
     start_sshd shared $port
     ssh_line="ssh -p PORT -i $WORK/user_key -o StrictHostKeyChecking=no -o UserKnownHostsFile=/dev/null -o BatchMode=yes -o LogLevel=ERROR -o ConnectTimeout=5 root@127.0.0.1"
     echo "2/${ssh_line/PORT/$port}" > hosts
-    echo "1/${ssh_line/PORT/$((port + 1))}" > hosts.down
-    farm --chunks 2 --hosts hosts.down -- --record h.mkv "${RUN[@]}" --frames 121-150
-    [ $? = 1 ] && [ ! -e h.mkv ] || fail "unreachable host: $(<farm.out)"
-    says "Connection refused" "unreachable host"
-    # A host that accepts and never answers is named within its timeout.
+    # A host that accepts and never answers is named within its timeout;
+    # with no other host, nothing is made.
     python3 -c "import socket, time; s = socket.socket(); s.bind(('127.0.0.1', $((port + 2)))); s.listen(); c = s.accept(); time.sleep(60)" &
     CLEANUP+=("kill $! 2> /dev/null")
     sleep 0.5
     echo "${ssh_line/PORT/$((port + 2))}" | sed 's/ -o ConnectTimeout=5//' > hosts.silent
     OSTREL_FARM_CONNECT_TIMEOUT=2 timeout 30 "$FARM" --chunks 2 --hosts hosts.silent -- --record h.mkv "${RUN[@]}" > farm.out 2>&1
-    [ $? = 1 ] || fail "silent host: $(<farm.out)"
+    [ $? = 1 ] && [ ! -e h.mkv.farm ] || fail "silent host: $(<farm.out)"
     says "timed out" "silent host"
     farm --chunks 2 --hosts hosts -- --record h.mkv "${RUN[@]}" --frames 121-150 || fail "over ssh: $(<farm.out)"
     same_recording single.mkv h.mkv || fail "over ssh: the recording differs from the single run"
     grep -q "/dev/tty" farm.out && fail "over ssh: $(<farm.out)"
     says "shares this folder" "over ssh"
 
-    # --- A host that does not share this folder (a tmpfs over it in its
-    # own view): the chunks come back equal to a single run, and nothing of
-    # them is left there.
+    # --- A host that does not share this folder (a tmpfs over it in its own
+    # view): the chunks come back equal to a single run, nothing left there.
     start_sshd separate $((port + 3)) "mount -t tmpfs none $WORK/root"
     echo "2/${ssh_line/PORT/$((port + 3))}" > hosts.separate
     run_there() { ${ssh_line/PORT/$((port + 3))} "$@"; }
     [ -z "$(run_there "ls -A $WORK/root")" ] || fail "the separate host sees this folder"
     "$BIN" --export-png-frames single-png "${RUN[@]}" --frames 121-150 2> /dev/null
-    # (Only this test's temporary folders count: the host's /tmp is this
-    # machine's.)
+    # (Only this test's temporary folders count: the host's /tmp is ours.)
     touch "$WORK/before-separate"
     left_there() { run_there "find /tmp -maxdepth 1 -name 'ostrel-chunk-*' -newer $WORK/before-separate"; }
     farm --chunks 2 --hosts hosts.separate -- --record s.mkv --export-png-frames s-png "${RUN[@]}" --frames 121-150 ||
@@ -216,8 +211,7 @@ if [ "$(id -u)" = 0 ] && [ -x /usr/sbin/sshd ] && command -v ssh > /dev/null; th
     says "does not share this folder" "separate host"
     left=$(run_there "ls -A $WORK/root"; left_there)
     [ -z "$left" ] || fail "separate host: left $left"
-    # A transfer cut off half-way: the chunk counts as failed; the same
-    # command then redoes that chunk alone.
+    # A transfer cut off half-way fails the chunk; the same command redoes it.
     fake_program "$WORK/cut" rsync "/usr/bin/rsync \"\$@\"; status=\$?
 [ -f chunk-1.mkv ] && truncate -s \$((\$(stat -c %s chunk-1.mkv) / 2)) chunk-1.mkv && exit 12
 exit \$status"
@@ -229,9 +223,8 @@ exit \$status"
     says "Chunk 2 (frames 136-150) is complete already" "cut transfer, again"
     [ -z "$(left_there)" ] || fail "cut transfer: left $(left_there)"
 
-    # --- Hosts that cannot render are named with the check they failed, and
-    # the farm goes on with the others: one down, one whose host key is not
-    # known (with the hint), one with another version of the program.
+    # --- Hosts left out, named with the check they failed: one down, one of
+    # unknown host key (with the hint), one of another version.
     fake_program "$WORK/v" ostrel "exec $BIN \"\$@\""
     fake_program "$WORK/old" ostrel 'echo "ostrel 0.9.0"'
     start_sshd old $((port + 4)) "mount --bind $WORK/old/ostrel $WORK/v/ostrel"
@@ -241,7 +234,7 @@ exit \$status"
     } > hosts.mixed
     OSTREL="$WORK/v/ostrel" farm --chunks 2 --hosts hosts.mixed -- --record m.mkv "${RUN[@]}" --frames 121-150 &&
         same_recording single.mkv m.mkv || fail "hosts that cannot render: $(<farm.out)"
-    says "host 127.0.0.1 (port $((port + 1))) is left out: it cannot be reached" "a host that is down"
+    says "host 127.0.0.1 (port $((port + 1))) is left out: it cannot be reached (.*Connection refused" "a host that is down"
     says "host 127.0.0.1 (port $((port + 4))) is left out: its $WORK/v/ostrel is ostrel 0.9.0, not ostrel 1.1.0" "another version"
     says "ssh-keyscan -p $port 127.0.0.1 >> ~/.ssh/known_hosts" "an unknown host key"
     says "going on with the 1 of 4 hosts" "hosts that cannot render"
@@ -257,8 +250,7 @@ exit \$status"
     wait $farm_pid
     [ $? = 0 ] && diff -r -q single-long k-png > /dev/null || fail "a host killed mid-chunk: $(<farm.out)"
     says "was lost during chunk .*; it no longer answers, so the chunk goes to another host" "a host killed mid-chunk"
-    # (What the killed host had begun in its temporary folder stays there;
-    # removed at the end.)
+    # (What the killed host began in its temporary folder stays there.)
     CLEANUP+=("find /tmp -maxdepth 1 -name 'ostrel-chunk-*' -newer '$WORK/before-separate' -exec rm -rf {} +")
 else
     echo "skip: ssh tests (need root and openssh-server)"

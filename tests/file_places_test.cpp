@@ -1,5 +1,4 @@
-// Where the program looks for its track, in order, and the name rules that
-// moved here from the outputs.
+// Where the program looks for its track, in order.
 #include "output/file_places.h"
 
 #include <gtest/gtest.h>
@@ -37,23 +36,4 @@ TEST(FilePlacesTest, ExecutableFolderIsThisTestsOwn) {
     char folder[place_path_capacity];
     ASSERT_EQ(find_executable_folder(folder, sizeof folder), 1);
     EXPECT_EQ(std::string(folder), std::string(OSTREL_BINARY_DIR));
-}
-
-TEST(FilePlacesTest, NameRules) {
-    EXPECT_TRUE(has_recording_extension("out/take.MKV"));
-    EXPECT_FALSE(has_recording_extension("take.mp4"));
-    EXPECT_FALSE(has_recording_extension("dir.mkv/take"));
-    EXPECT_FALSE(has_recording_extension(".mkv"));
-    char out[64];
-    format_parent_folder(out, sizeof out, "a/b/frames/");
-    EXPECT_STREQ(out, "a/b/");
-    format_parent_folder(out, sizeof out, "frames");
-    EXPECT_STREQ(out, ".");
-    format_file_folder(out, sizeof out, "take.mkv");
-    EXPECT_STREQ(out, ".");
-    format_file_folder(out, sizeof out, "/take.mkv");
-    EXPECT_STREQ(out, "/");
-    ASSERT_EQ(format_frame_temp_path(out, sizeof out, "f/frame-000001.png", 42, 3), 1);
-    EXPECT_STREQ(out, "f/frame-000001.png.42-3.tmp");
-    EXPECT_EQ(format_frame_temp_path(out, 10, "f/frame-000001.png", 42, 3), 0);
 }

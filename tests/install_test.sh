@@ -12,11 +12,6 @@ RANGE=(--seed 31 --frames 10900-10905)
 # --- Installed into a staging folder, run from another folder.
 DESTDIR="$WORK/stage" cmake --install "$BUILD" --prefix /usr > "$WORK/install.log" 2>&1 || fail "install: $(<"$WORK/install.log")"
 STAGE=$WORK/stage/usr
-for file in bin/ostrel bin/ostrel-farm share/ostrel/beat3-140bpm.mp3 share/man/man1/ostrel.1.gz \
-    share/man/man1/ostrel-farm.1.gz share/bash-completion/completions/ostrel share/doc/ostrel/README.md \
-    share/doc/ostrel/copyright; do
-    [ -f "$STAGE/$file" ] || fail "not installed: $file"
-done
 mkdir -p "$WORK/elsewhere" && cd "$WORK/elsewhere" || exit 1
 [ "$("$STAGE/bin/ostrel" --run-info --seed 31 | sed -n 's/^track //p')" = "$STAGE/share/ostrel/beat3-140bpm.mp3" ] ||
     fail "installed program's track: $("$STAGE/bin/ostrel" --run-info --seed 31 2>&1)"
