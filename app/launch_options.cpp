@@ -24,12 +24,13 @@ static void note_ignored(LaunchOptions& options, IgnoredKind kind, const char* a
     options.ignored_count++;
 }
 
-// strtoul, reduced to 0..9999; a value that is not wholly a number is
-// still read that way, and the user is told.
+// strtoull (64 bits wherever the program is built: the browser's wasm32
+// has a 32-bit unsigned long), reduced to 0..9999; a value that is not
+// wholly a number is still read that way, and the user is told.
 static uint64_t parse_seed(LaunchOptions& options, const char* text, const char* option) {
     char* end = nullptr;
     errno = 0;
-    const unsigned long number = std::strtoul(text, &end, 10);
+    const unsigned long long number = std::strtoull(text, &end, 10);
     const bool too_large = errno == ERANGE;
     uint64_t seed = wrap_seed((uint64_t)number);
     const char* digits = text;

@@ -10,7 +10,9 @@ void begin_piece_run(PieceRun& run, uint64_t seed, double start_seconds, int64_t
     layout_seed = seed;
     build_startup_layout();
     run.frame = begin_piece_frames(start_seconds);
-    run.seek = begin_skipped_timeline(start_seconds > 0.0 ? start_seconds : 0.0);
+    // A start at or past the end leaves only the closing blackout, which
+    // the graph does not reach: no seek is run for it.
+    run.seek = begin_skipped_timeline(start_seconds > 0.0 && start_seconds < duration ? start_seconds : 0.0);
     run.frames_done = 0;
     use_draw_backend(DrawBackend::raster);
 }

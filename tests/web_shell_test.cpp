@@ -76,6 +76,12 @@ TEST(WebParameters, ReadAsTheCommandLineReadsThemWithOneLineEach) {
     EXPECT_EQ(p.still_frame, 361);
     EXPECT_STREQ(p.messages, "start=1e300: past the end of the piece (252 s); only its closing blackout is left.\n");
 
+    // A value is quoted to 64 bytes, never cut inside a UTF-8 character.
+    const std::string accented = std::string(63, 'a') + "\xc3\xa9";
+    read_web_parameters(p, "1", nullptr, accented.c_str(), 1, 252.0);
+    EXPECT_EQ(std::string(p.messages), "frame=" + std::string(63, 'a') + ": give a whole number from 1 to 15480; playing "
+                                       "the piece instead.\n");
+
     // A long value cannot overrun the messages.
     const std::string huge(100000, '9');
     read_web_parameters(p, huge.c_str(), ("x" + huge).c_str(), ("x" + huge).c_str(), 1, 252.0);

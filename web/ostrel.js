@@ -68,7 +68,7 @@
   function shareSeed(seed) {
     const parameters = new URLSearchParams(window.location.search);
     parameters.set('seed', String(seed));
-    history.replaceState(null, '', `${window.location.pathname}?${parameters}`);
+    history.replaceState(null, '', `${window.location.pathname}?${parameters}${window.location.hash}`);
   }
 
   async function fetchTrack() {

@@ -10,6 +10,17 @@
 
 namespace {
 
+// A value is quoted up to 64 bytes, cut only at a whole UTF-8 character.
+const int quoted_bytes = 64;
+int quoted_length(const char* text) {
+    int length = 0;
+    while (length < quoted_bytes && text[length] != '\0') length++;
+    if (text[length] == '\0') return length;
+    // Past the cut lies a continuation byte: the character began before it.
+    while (length > 0 && ((unsigned char)text[length] & 0xC0) == 0x80) length--;
+    return length;
+}
+
 void add_message(WebParameters& out, const char* line) {
     const size_t used = std::strlen(out.messages);
     std::snprintf(out.messages + used, sizeof out.messages - used, "%s\n", line);
@@ -27,7 +38,8 @@ void explain_reading(WebParameters& out, const IgnoredArgument& ignored) {
     }
     const char* why = misreading_reason(ignored.kind);
     char line[512];
-    std::snprintf(line, sizeof line, "%s=%.64s: %s; %s.", name, ignored.argument, why != nullptr ? why : "", done);
+    std::snprintf(line, sizeof line, "%s=%.*s: %s; %s.", name, quoted_length(ignored.argument), ignored.argument,
+                  why != nullptr ? why : "", done);
     add_message(out, line);
 }
 
@@ -50,11 +62,12 @@ void read_still_frame(WebParameters& out, const char* frame) {
     char line[512];
     if (!read_frame_number(frame, &n) || n < 1) {
         std::snprintf(line, sizeof line,
-                      "frame=%.64s: give a whole number from 1 to %ld; playing the piece instead.", frame,
+                      "frame=%.*s: give a whole number from 1 to %ld; playing the piece instead.",
+                      quoted_length(frame), frame,
                       (long)out.run_frames);
     } else if (n > out.run_frames) {
-        std::snprintf(line, sizeof line, "frame=%.64s: past the last frame of this run, %ld; playing the piece instead.",
-                      frame, (long)out.run_frames);
+        std::snprintf(line, sizeof line, "frame=%.*s: past the last frame of this run, %ld; playing the piece instead.",
+                      quoted_length(frame), frame, (long)out.run_frames);
     } else {
         out.still_frame = n;
         return;
@@ -85,8 +98,8 @@ void read_web_parameters(WebParameters& out, const char* seed, const char* start
     }
     if (out.start_seconds >= duration) {
         char line[256];
-        std::snprintf(line, sizeof line, "start=%.64s: past the end of the piece (%g s); only its closing blackout is left.",
-                      start, duration);
+        std::snprintf(line, sizeof line, "start=%.*s: past the end of the piece (%g s); only its closing blackout is left.",
+                      quoted_length(start), start, duration);
         add_message(out, line);
     }
     const int64_t total = offline_total_frames(offline_total_seconds(duration));

@@ -60,7 +60,7 @@ const eventuallyShowsOfflineFrame = (page, want) => showsOfflineFrame(page, want
 
 // Starts the seed 7 run live and waits until its graph is on screen.
 async function playSeed7(handle) {
-  const page = await openPage(handle, '?seed=7&start=37.123');
+  const page = await openPage(handle, '?seed=7&start=37.123#moment');
   await waitForPrompt(page);
   await page.mouse.click(100, 100);
   await waitForFrame(page, 200);
@@ -147,6 +147,7 @@ describe('live playback', () => {
     });
     assert.ok(Math.abs(run.passed - run.due) < 12, 'song time goes on');
     assert.match(new URL(page.url()).searchParams.get('seed'), /^\d+$/);
+    assert.equal(new URL(page.url()).hash, '#moment', 'the fragment stays');
     assert.deepEqual(page.errors, []);
   });
 });
