@@ -81,7 +81,7 @@ echo "== browser edition (WebAssembly under node, the page in headless Chromium 
 tools/web.sh
 start_background whole_runs nice -n 19 node --test --test-concurrency="$jobs" tests/web/frames_seed_*.test.mjs
 start_background arm64_frames nice -n 19 bash tests/arm64_frames_test.sh build/ostrel
-node --test tests/web/browser.test.mjs tests/web/parameters.test.mjs
+node --test --test-timeout=240000 tests/web/browser.test.mjs tests/web/parameters.test.mjs
 phase_done "browser edition"
 finish_background whole_runs "the whole runs under node"
 finish_background arm64_frames "the arm64 frames under qemu"

@@ -25,9 +25,29 @@
   const times = { prompt: null, play: null, firstFrame: null };
   let clock = null;          // seconds of loop clock, once playing
   let lastDue = -1;
+  let lastShown = 0;         // the number of the frame on the canvas
 
-  function say(line) {
-    messageBox.textContent += (messageBox.textContent ? '\n' : '') + line;
+  // Messages, a line each, over the picture for a short while: a line goes
+  // after messageSeconds, or at the first key or tap after it appeared,
+  // unless it is one to act on (sticky: a failure, the end's offer). The
+  // same line is never shown twice at once.
+  const messageSeconds = 8;
+  const lines = [];
+  function showLines() {
+    messageBox.textContent = lines.map((entry) => entry.line).join('\n');
+  }
+  function say(line, sticky = false) {
+    if (lines.some((entry) => entry.line === line)) return;
+    const entry = { line, sticky };
+    lines.push(entry);
+    showLines();
+    if (!sticky) setTimeout(() => dismiss(entry), messageSeconds * 1000);
+  }
+  function dismiss(which) {
+    const kept = lines.filter((entry) => entry !== which && (which !== 'passing' || entry.sticky));
+    if (kept.length === lines.length) return;
+    lines.splice(0, lines.length, ...kept);
+    showLines();
   }
 
   // The picture fills the largest centred 16:9 rectangle of the window,
@@ -227,16 +247,38 @@
       piece._web_step_frame(1);
       counts.shown++;
       showFrame();
+      lastShown = frameNumber();
       if (counts.shown === 1) {
         times.firstFrame = performance.now();
         markFrame();
       }
     }
     if (!piece._web_running()) {
-      state = 'ended';
+      end();
       return;
     }
     requestAnimationFrame(tick);
+  }
+
+  // The run's last frame is the closing blackout's, all black: a tab that
+  // was hidden across the end stepped it without showing it, and the
+  // canvas would keep an earlier, lit frame. Then the page offers to play
+  // again.
+  function end() {
+    if (lastShown !== frameNumber()) {
+      context.fillStyle = '#000';
+      context.fillRect(0, 0, width, height);
+      lastShown = frameNumber();
+    }
+    markFrame();
+    state = 'ended';
+    say('The end. Click, tap or press a key to play it again; R plays a fresh seed.', true);
+  }
+
+  // Plays the same link again, or (fresh) with a fresh seed.
+  function replay(fresh) {
+    if (fresh) shareSeed(freshSeed());
+    window.location.reload();
   }
 
   function play() {
@@ -280,11 +322,16 @@
 
   function onKey(event) {
     if (event.repeat || event.ctrlKey || event.metaKey || event.altKey) return;
+    dismiss('passing');
     if (state === 'prompt') {
       play();
       return;
     }
     const key = event.key.toLowerCase();
+    if (state === 'ended' && key !== 'f' && key !== 's') {
+      replay(key === 'r');
+      return;
+    }
     if (key === 'f') toggleFullScreen();
     if (key === 's' && (state === 'playing' || state === 'still' || state === 'ended')) saveFrame();
     if (state !== 'playing') return;
@@ -308,16 +355,20 @@
     window.addEventListener('resize', fitCanvas);
     document.addEventListener('fullscreenchange', fitCanvas);
     document.addEventListener('keydown', onKey);
-    document.addEventListener('pointerdown', () => { if (state === 'prompt') play(); });
+    document.addEventListener('pointerdown', () => {
+      dismiss('passing');
+      if (state === 'prompt') play();
+      else if (state === 'ended') replay(false);
+    });
 
     if (typeof createOstrel !== 'function') {
-      say('The piece could not be loaded (ostrel-wasm.js is missing).');
+      say('The piece could not be loaded (ostrel-wasm.js is missing).', true);
       return;
     }
     try {
       piece = await createOstrel();
     } catch (error) {
-      say(`The piece could not be loaded: ${error.message || error}.`);
+      say(`The piece could not be loaded: ${error.message || error}.`, true);
       return;
     }
     const track = await fetchTrack();

@@ -7,7 +7,7 @@ import os from 'node:os';
 import path from 'node:path';
 import { after, before, describe, test } from 'node:test';
 
-import { committedCrcs, frameAt, pictureCrc, startBrowser } from './support.mjs';
+import { committedCrcs, frameAt, pictureCrc, site, startBrowser } from './support.mjs';
 
 let chromium;
 const committed = { 2718: committedCrcs('2718'), 7: committedCrcs('7') };
@@ -189,6 +189,10 @@ describe('bad parameters', () => {
     assert.equal(await messages(page), 'seed=abc: it is not a number; playing seed 0000.\n' +
       'start=-5: a start cannot be negative; starting at 0 s.\n' +
       'frame=0: give a whole number from 1 to 15480; playing the piece instead.');
+    // The lines go at the first key (which plays), as after some seconds.
+    await page.keyboard.press('Enter');
+    await waitForFrame(page, 5);
+    assert.equal(await messages(page), '');
     assert.deepEqual(page.errors, []);
     await page.close();
   });
@@ -205,6 +209,49 @@ describe('bad parameters', () => {
     await page.keyboard.press('Enter');
     await waitForFrame(page, 150);
     assert.equal(await messages(page), 'No sound: the track beat3-140bpm.mp3 is missing (404); playing silently.');
+    await page.close();
+  });
+});
+
+describe('the end', () => {
+  // A track cut short closes the run at bar 135: from 229.5 s, the stripes
+  // for 1.9 s, then the 4 s closing blackout.
+  async function openNearTheEnd() {
+    const page = await chromium.browser.newPage();
+    await page.setViewport({ width: 1280, height: 720 });
+    const track = fs.readFileSync(path.join(site, 'beat3-140bpm.mp3')).subarray(0, 1000000);
+    await page.setRequestInterception(true);
+    page.on('request', (request) => {
+      if (request.url().endsWith('.mp3')) request.respond({ status: 200, body: track, contentType: 'audio/mpeg' });
+      else request.continue();
+    });
+    await page.goto(`${chromium.url}?seed=7&start=229.5`);
+    await waitForPrompt(page);
+    await page.mouse.click(100, 100);
+    return page;
+  }
+
+  test('a tab hidden across the end shows the closing blackout, then offers to play again', async () => {
+    const page = await openNearTheEnd();
+    await page.waitForFunction(() => window.ostrel.stats().frame >= 170, { timeout: 60000 });
+    assert.ok((await pictureCrc(page)).lit, 'the stripes are on screen');
+    const other = await chromium.browser.newPage();
+    await other.bringToFront();
+    await sleep(5000);
+    await page.bringToFront();
+    await page.waitForFunction(() => window.ostrel.state() === 'ended', { timeout: 10000 });
+    const shown = await pictureCrc(page);
+    assert.deepEqual([shown.frame, shown.lit], [await page.evaluate(() => window.ostrel.stats().frame), false]);
+    assert.match(await messages(page), /^The end\. Click, tap or press a key to play it again; R plays a fresh seed\.$/);
+    // A key plays the same link again; at its end, R plays a fresh seed.
+    await Promise.all([page.waitForNavigation(), page.keyboard.press('Enter')]);
+    await waitForPrompt(page);
+    assert.equal(new URL(page.url()).searchParams.get('seed'), '7');
+    await page.mouse.click(100, 100);
+    await page.waitForFunction(() => window.ostrel.state() === 'ended', { timeout: 60000 });
+    await Promise.all([page.waitForNavigation(), page.keyboard.press('r')]);
+    assert.notEqual(new URL(page.url()).searchParams.get('seed'), '7');
+    await other.close();
     await page.close();
   });
 });
