@@ -142,28 +142,40 @@
 
   // ---- Sound: the track plays on the audio clock, which sets the frame.
 
+  const AudioContextType = window.AudioContext || window.webkitAudioContext;
   let audio = null;
   let decoded = null;
   let soundReady = Promise.resolve();
   let soundProblem = '';  // why there is no sound, known before the click
   let silent = false;     // the page's own clock has taken over
+  let music = null;       // the track's source: { node, at, offset } once scheduled
+  // Seconds the sound output may take to start before the page plays
+  // silently (a waking Bluetooth device or sound server takes one or two).
+  const outputStartSeconds = 8;
+
+  // The audio context, made at the first chance: a click or key during the
+  // loader lets it run at once.
+  function ensureAudio() {
+    if (audio === null && AudioContextType) {
+      try {
+        audio = new AudioContextType();
+      } catch (error) {
+        soundProblem = 'this browser could not open its sound output';
+      }
+    }
+    return audio;
+  }
 
   function makeAudio(bytes, why) {
-    const Context = window.AudioContext || window.webkitAudioContext;
     if (bytes === null) {
       soundProblem = why;
       return Promise.resolve();
     }
-    if (!Context) {
+    if (!AudioContextType) {
       soundProblem = 'this browser has no Web Audio';
       return Promise.resolve();
     }
-    try {
-      audio = new Context();
-    } catch (error) {
-      soundProblem = 'no audio device';
-      return Promise.resolve();
-    }
+    if (ensureAudio() === null) return Promise.resolve();
     return audio.decodeAudioData(bytes.slice(0)).then(
       (buffer) => { decoded = buffer; },
       () => { soundProblem = `the track ${trackFile} could not be decoded`; });
@@ -181,55 +193,113 @@
     return audio.currentTime - (audio.outputLatency || 0);
   }
 
+  // The song time being heard, or null when no music plays.
+  function heardSongTime() {
+    if (music === null || silent) return null;
+    const heard = heardTime();
+    return heard < music.at ? null : music.offset + (heard - music.at);
+  }
+
   function pageClock() {
     const begun = performance.now();
     return (now = performance.now()) => (now - begun) / 1000;
   }
 
   // Without sound the page's own clock goes on from where the loop clock
-  // stands; said once.
+  // stands; said once. A track already scheduled is stopped, so that a
+  // device that wakes later cannot play it out of step.
   function playSilently(why) {
     if (silent) return;
     silent = true;
+    if (music !== null) music.node.stop();
+    music = null;
     say(`No sound: ${why}; playing silently.`);
     const from = clock === null ? 0 : Math.max(0, clock());
     const since = pageClock();
     clock = (now) => from + since(now);
   }
 
-  // The loop clock runs on the audio context from the click on: 0 now,
-  // 2 s when the music is heard from its start. The track is scheduled as
-  // soon as it is decoded (within the lead-in, as a rule); decoded later,
-  // it joins at the point the clock has reached.
-  function startSound() {
-    if (audio === null) {
-      playSilently(soundProblem || 'the track could not be played');
-      return;
-    }
+  // The loop clock on the audio context, continuing from loop clock
+  // fromLoop at this moment: while the sound output is still starting, its
+  // clock stands and so does the picture. The track is scheduled as soon as
+  // it is decoded (within the lead-in, as a rule); decoded later, it joins
+  // at the point the clock has reached.
+  function followAudio(fromLoop) {
     const startSeconds = piece._web_start_seconds();
-    const playAt = audio.currentTime + leadInSeconds;
-    const audioClock = (now) => leadInSeconds + (heardTime(now) - playAt);
+    const base = audio.currentTime;
+    const audioClock = (now) => fromLoop + Math.max(0, heardTime(now) - base);
     clock = audioClock;
+    silent = false;
     soundReady.then(() => {
       if (clock !== audioClock) return;
       if (decoded === null) {
         playSilently(soundProblem || 'the track could not be decoded');
         return;
       }
-      const at = Math.max(playAt, audio.currentTime);
-      const offset = startSeconds + (at - playAt);
+      // Loop clock L is heard at context time base + L - fromLoop; song
+      // time startSeconds + L - lead-in.
+      const at = Math.max(base + leadInSeconds - fromLoop, audio.currentTime + 0.05);
+      const offset = startSeconds + (fromLoop + (at - base)) - leadInSeconds;
       if (offset < decoded.duration) {
-        const source = audio.createBufferSource();
-        source.buffer = decoded;
-        source.connect(audio.destination);
-        source.start(at, offset);
+        const node = audio.createBufferSource();
+        node.buffer = decoded;
+        node.connect(audio.destination);
+        node.start(at, offset);
+        music = { node, at, offset };
       }
     });
-    // A device that never plays leaves the audio clock standing.
+    watchOutput(audioClock);
+  }
+
+  // The output is slow to start: the picture waits. One that has not
+  // started in time leaves the page on its own clock, saying why: the
+  // browser keeps it suspended (it has not allowed sound) for more than
+  // 3 s, or it runs but plays nothing for outputStartSeconds. When it
+  // starts later, by itself or at a click or key, the sound comes in at the
+  // loop clock reached, in step.
+  function watchOutput(audioClock) {
     const standing = audio.currentTime;
-    setTimeout(() => {
-      if (clock === audioClock && audio.currentTime === standing) playSilently('the audio device does not play');
-    }, 1000);
+    const begun = performance.now();
+    const check = () => {
+      if (clock !== audioClock || audio.currentTime !== standing) return;
+      const suspended = audio.state === 'suspended';
+      if (performance.now() - begun < (suspended ? 3000 : outputStartSeconds * 1000)) {
+        setTimeout(check, 250);
+        return;
+      }
+      playSilently(suspended ? 'the browser has not let this page play sound; click or press a key to bring it in'
+        : `the sound output has not started in ${outputStartSeconds} s`);
+      watchForLateOutput();
+    };
+    setTimeout(check, 250);
+  }
+
+  function watchForLateOutput() {
+    const standing = audio.currentTime;
+    const check = () => {
+      if (!silent || state !== 'playing') return;
+      if (audio.state !== 'running' || audio.currentTime === standing) {
+        setTimeout(check, 250);
+        return;
+      }
+      dismiss(lines.find((entry) => entry.line.startsWith('No sound:')));
+      followAudio(clock());
+    };
+    setTimeout(check, 250);
+  }
+
+  // A click or key asks a suspended output to start (the browser allows
+  // it within the gesture).
+  function resumeSound() {
+    if (audio !== null && audio.state === 'suspended') audio.resume().catch(() => {});
+  }
+
+  function startSound() {
+    if (audio === null) {
+      playSilently(soundProblem || 'the track could not be played');
+      return;
+    }
+    followAudio(0);
   }
 
   // ---- Playing: the frame due at the clock is shown; frames missed since
@@ -237,7 +307,9 @@
 
   function tick(now) {
     if (state !== 'playing') return;
-    const due = Math.max(lastDue, Math.floor(clock(now) * fps + 1e-6));
+    // Frame n shows loop clock (n - 1) / fps: the one due is the last whose
+    // clock has been reached.
+    const due = Math.max(lastDue, Math.floor(clock(now) * fps + 1e-6) + 1);
     lastDue = due;
     while (frameNumber() < due && piece._web_running()) {
       piece._web_step_frame(0);
@@ -286,7 +358,7 @@
     state = 'starting';
     times.play = performance.now();
     // Resumed within the click or key that allows it.
-    if (audio !== null) audio.resume().catch(() => {});
+    if (ensureAudio() !== null) audio.resume().catch(() => {});
     startSound();
     state = 'playing';
     tick();
@@ -320,13 +392,28 @@
     }, 'image/png');
   }
 
-  function onKey(event) {
-    if (event.repeat || event.ctrlKey || event.metaKey || event.altKey) return;
+  // A click, tap or key: plays at the prompt; during the loader it is kept
+  // (with its permission to start the sound) and plays as soon as the
+  // piece is ready; while playing it lets a suspended sound output start.
+  let playWanted = false;
+  function onGesture() {
     dismiss('passing');
     if (state === 'prompt') {
       play();
-      return;
+      return true;
     }
+    if (state === 'loading' || state === 'seeking') {
+      playWanted = true;
+      if (ensureAudio() !== null) audio.resume().catch(() => {});
+      return true;
+    }
+    if (state === 'playing') resumeSound();
+    return false;
+  }
+
+  function onKey(event) {
+    if (event.repeat || event.ctrlKey || event.metaKey || event.altKey) return;
+    if (onGesture()) return;
     const key = event.key.toLowerCase();
     if (state === 'ended' && key !== 'f' && key !== 's') {
       replay(key === 'r');
@@ -356,9 +443,7 @@
     document.addEventListener('fullscreenchange', fitCanvas);
     document.addEventListener('keydown', onKey);
     document.addEventListener('pointerdown', () => {
-      dismiss('passing');
-      if (state === 'prompt') play();
-      else if (state === 'ended') replay(false);
+      if (!onGesture() && state === 'ended') replay(false);
     });
 
     if (typeof createOstrel !== 'function') {
@@ -392,10 +477,19 @@
     state = 'prompt';
     times.prompt = performance.now();
     document.documentElement.dataset.prompt = 'shown';
+    if (playWanted) play();
   }
 
   window.ostrel = {
     stats: () => ({ frame: frameNumber(), shown: counts.shown, skipped: counts.skipped }),
+    // Frames by which the picture on screen trails the music heard now
+    // (negative: it runs ahead); null while no music is heard.
+    lag: () => {
+      const heard = heardSongTime();
+      if (heard === null || lastShown === 0) return null;
+      const shown = piece._web_start_seconds() + (lastShown - 1) / fps - leadInSeconds;
+      return (heard - shown) * fps;
+    },
     state: () => state,
     times: () => ({ ...times }),
   };

@@ -213,6 +213,83 @@ describe('bad parameters', () => {
   });
 });
 
+describe('sound and picture', () => {
+  // The page's AudioContext made slow to start (resume takes 1.5 s) or
+  // refused (resume never resolves until window.allowSound is set).
+  async function openWithOutput(kind, query = '?seed=7&start=37.123') {
+    const page = await chromium.browser.newPage();
+    await page.evaluateOnNewDocument((slow) => {
+      // Every message line ever shown, also one gone since.
+      window.seenMessages = [];
+      document.addEventListener('DOMContentLoaded', () => {
+        const box = document.getElementById('messages');
+        new MutationObserver(() => { if (box.textContent) window.seenMessages.push(box.textContent); })
+          .observe(box, { childList: true, characterData: true, subtree: true });
+      });
+      const Real = window.AudioContext;
+      window.AudioContext = class extends Real {
+        constructor(...args) {
+          super(...args);
+          super.suspend();
+        }
+        resume() {
+          if (slow) return new Promise((resolve) => setTimeout(() => super.resume().then(resolve), 1500));
+          return window.allowSound ? super.resume() : new Promise(() => {});
+        }
+      };
+    }, kind === 'slow');
+    await page.setViewport({ width: 1280, height: 720 });
+    await page.goto(chromium.url + query);
+    return page;
+  }
+  const lag = (page) => page.evaluate(() => window.ostrel.lag());
+  const inStep = async (page) => {
+    await page.waitForFunction(() => window.ostrel.lag() !== null, { timeout: 20000 });
+    for (let i = 0; i < 5; i++, await sleep(200)) {
+      const frames = await lag(page);
+      assert.ok(Math.abs(frames) <= 1, `the picture is ${frames} frames from the music`);
+    }
+  };
+
+  test('a slow sound output holds the picture, then both run in step, with no message', async () => {
+    const page = await openWithOutput('slow');
+    await waitForPrompt(page);
+    await page.mouse.click(100, 100);
+    await sleep(1000);
+    assert.ok((await page.evaluate(() => window.ostrel.stats().frame)) <= 2, 'the picture waits');
+    await inStep(page);
+    assert.deepEqual(await page.evaluate(() => window.seenMessages), []);
+    await page.close();
+  });
+
+  test('refused sound is said in plain words; a later click brings it in, in step', async () => {
+    const page = await openWithOutput('refused');
+    await waitForPrompt(page);
+    await page.mouse.click(100, 100);
+    await page.waitForFunction(() => document.getElementById('messages').textContent !== '', { timeout: 10000 });
+    assert.equal(await messages(page), 'No sound: the browser has not let this page play sound; ' +
+      'click or press a key to bring it in; playing silently.');
+    const before = await page.evaluate(() => window.ostrel.stats().frame);
+    await sleep(500);
+    assert.ok((await page.evaluate(() => window.ostrel.stats().frame)) > before + 15, 'the picture plays on');
+    await page.evaluate(() => { window.allowSound = true; });
+    await page.mouse.click(100, 100);
+    await inStep(page);
+    assert.equal(await messages(page), '');
+    await page.close();
+  });
+
+  test('a click during the loader plays as soon as the piece is ready, with sound', async () => {
+    const page = await openWithOutput('refused', '?seed=7&start=150');
+    await page.waitForFunction(() => window.ostrel && window.ostrel.state() === 'seeking', { timeout: 20000 });
+    await page.evaluate(() => { window.allowSound = true; });
+    await page.mouse.click(100, 100);
+    await page.waitForFunction(() => window.ostrel.state() === 'playing', { timeout: 60000 });
+    await inStep(page);
+    await page.close();
+  });
+});
+
 describe('the end', () => {
   // A track cut short closes the run at bar 135: from 229.5 s, the stripes
   // for 1.9 s, then the 4 s closing blackout.
