@@ -48,7 +48,9 @@ em++ -O2 "${objects[@]}" -o "$site/ostrel-wasm.js" \
 
 cp web/index.html web/ostrel.js web/ostrel.css "$site/"
 cp src/beat3-140bpm.mp3 "$site/"
-size=$(cat "$site"/*.html "$site"/*.js "$site"/*.css "$site"/*.wasm | wc -c)
+# The run's length, so the page need not wait for the track to prepare it.
+node web/measure_track.mjs "$site"
+size=$(cat "$site"/*.html "$site"/*.js "$site"/*.css "$site"/*.wasm "$site"/*.json | wc -c)
 echo "Built the browser edition in $site/ ($((size / 1024)) KB without the track)." >&2
 
 if [ "$serve" -eq 1 ]; then

@@ -91,13 +91,59 @@
     history.replaceState(null, '', `${window.location.pathname}?${parameters}${window.location.hash}`);
   }
 
-  async function fetchTrack() {
+  // The words that say where the page stands, as page text (readable at
+  // any size): loading, preparing, the prompt, the music still on its way.
+  const statusBox = document.getElementById('status');
+  const status = { main: '', music: '' };
+  function setStatus(main = status.main, music = status.music) {
+    status.main = main;
+    status.music = music;
+    statusBox.textContent = [main, music].filter((text) => text).join('\n');
+  }
+
+  // A file of the site, with progress (whole percent) as it arrives:
+  // { bytes, why } where bytes is null when it could not be had.
+  async function fetchWithProgress(file, progress) {
     try {
-      const response = await fetch(trackFile);
-      if (!response.ok) return { bytes: null, why: `the track ${trackFile} is missing (${response.status})` };
-      return { bytes: await response.arrayBuffer(), why: '' };
+      const response = await fetch(file);
+      if (!response.ok) return { bytes: null, why: `is missing (${response.status})` };
+      const total = Number(response.headers.get('content-length')) || 0;
+      if (!response.body || total === 0) return { bytes: await response.arrayBuffer(), why: '' };
+      const reader = response.body.getReader();
+      const bytes = new Uint8Array(total);
+      let got = 0;
+      for (;;) {
+        const { done, value } = await reader.read();
+        if (done) break;
+        if (got + value.length > total) return { bytes: await new Response(bytes.subarray(0, got)).arrayBuffer(), why: '' };
+        bytes.set(value, got);
+        got += value.length;
+        progress(Math.floor((100 * got) / total));
+      }
+      return { bytes: bytes.buffer.slice(0, got), why: '' };
     } catch (error) {
-      return { bytes: null, why: `the track ${trackFile} could not be loaded` };
+      return { bytes: null, why: 'could not be loaded' };
+    }
+  }
+
+  let trackArrived = false;
+  async function fetchTrack() {
+    const track = await fetchWithProgress(trackFile, (percent) => {
+      if (state === 'prompt' || state === 'playing') setStatus(undefined, `Loading the music… ${percent}%`);
+    });
+    trackArrived = true;
+    setStatus(undefined, '');
+    return { bytes: track.bytes, why: track.why ? `the track ${trackFile} ${track.why}` : '' };
+  }
+
+  // What the site measured of its track when it was built (tools/web.sh),
+  // or null: then the run waits for the track itself.
+  async function shippedTrackLength() {
+    try {
+      const response = await fetch('ostrel-track.json');
+      return response.ok ? await response.json() : null;
+    } catch (error) {
+      return null;
     }
   }
 
@@ -128,16 +174,32 @@
     });
   }
 
+  // A still: the frames before it are stepped a slice per animation frame
+  // (a late one is thousands), so the page never freezes, then it is drawn.
   function showStill(frame) {
-    while (frameNumber() < frame - 1) {
-      piece._web_step_frame(0);
-      counts.skipped++;
-    }
-    piece._web_step_frame(1);
-    counts.shown++;
-    showFrame();
-    state = 'still';
-    markFrame();
+    return new Promise((resolve) => {
+      function slice() {
+        const begun = performance.now();
+        while (frameNumber() < frame - 1 && performance.now() - begun < 12) {
+          piece._web_step_frame(0);
+          counts.skipped++;
+        }
+        if (frameNumber() < frame - 1) {
+          setStatus(`Preparing frame ${frame}… ${Math.floor((100 * frameNumber()) / frame)}%`);
+          requestAnimationFrame(slice);
+          return;
+        }
+        piece._web_step_frame(1);
+        counts.shown++;
+        showFrame();
+        lastShown = frameNumber();
+        setStatus('');
+        state = 'still';
+        markFrame();
+        resolve();
+      }
+      slice();
+    });
   }
 
   // ---- Sound: the track plays on the audio clock, which sets the frame.
@@ -361,6 +423,7 @@
     if (ensureAudio() !== null) audio.resume().catch(() => {});
     startSound();
     state = 'playing';
+    setStatus('', trackArrived ? '' : 'The music is on its way: the piece plays on, and the music joins when it arrives.');
     tick();
   }
 
@@ -446,35 +509,64 @@
       if (!onGesture() && state === 'ended') replay(false);
     });
 
+    if (window.location.protocol === 'file:') {
+      say('This page must be opened through a web server, not as a file: run tools/web.sh --serve ' +
+        'and open the address it prints.', true);
+      return;
+    }
+    const broken = 'Reload the page; if that does not help, the site is incomplete: rebuild it with tools/web.sh.';
     if (typeof createOstrel !== 'function') {
-      say('The piece could not be loaded (ostrel-wasm.js is missing).', true);
+      say(`The piece could not be loaded: its file ostrel-wasm.js is missing. ${broken}`, true);
+      return;
+    }
+    setStatus('Loading the piece…');
+    const wasm = await fetchWithProgress('ostrel-wasm.wasm', (percent) => setStatus(`Loading the piece… ${percent}%`));
+    if (wasm.bytes === null) {
+      setStatus('');
+      say(`The piece could not be loaded: its file ostrel-wasm.wasm ${wasm.why}. ${broken}`, true);
       return;
     }
     try {
-      piece = await createOstrel();
+      piece = await createOstrel({ wasmBinary: wasm.bytes, onAbort: () => {}, printErr: () => {} });
     } catch (error) {
-      say(`The piece could not be loaded: ${error.message || error}.`, true);
+      setStatus('');
+      say(`The piece could not be loaded: its file ostrel-wasm.wasm is damaged. ${broken}`, true);
       return;
     }
-    const track = await fetchTrack();
-    if (!measureTrack(track.bytes) && track.bytes !== null) track.why = `the track ${trackFile} holds no MP3 audio`;
+    // The track loads from now on; the run waits for it only when the site
+    // does not say how long it is.
+    const trackLoad = fetchTrack();
+    const shipped = await shippedTrackLength();
+    if (shipped !== null && Number.isFinite(shipped.duration)) {
+      piece._web_use_track_duration(shipped.duration);
+    } else {
+      setStatus('Loading the music…');
+      const track = await trackLoad;
+      if (!measureTrack(track.bytes) && track.bytes !== null) track.why = `the track ${trackFile} holds no MP3 audio`;
+    }
     const begin = piece.cwrap('web_begin_run', 'number', ['string', 'string', 'string', 'number']);
     const messages = piece.UTF8ToString(begin(parameter('seed'), parameter('start'), parameter('frame'), freshSeed()));
     for (const line of messages.split('\n')) if (line) say(line);
     if (parameter('seed') === null) shareSeed(piece._web_seed());
-    // A still has no sound; otherwise the track is decoded while the seek
-    // and the prompt go on, so that a click plays at once.
-    if (piece._web_still_frame() === 0) soundReady = makeAudio(track.bytes, track.why);
-
-    await seek();
     const still = piece._web_still_frame();
     if (still > 0) {
-      showStill(still);
+      // A still has no sound and needs no track.
+      await seek();
+      await showStill(still);
       return;
     }
+    // The track is decoded while the seek and the prompt go on, so that a
+    // click plays at once; one that comes later joins the music in step.
+    soundReady = trackLoad.then((loaded) => {
+      const bytes = loaded.bytes !== null && loaded.bytes.byteLength > 0 ? loaded.bytes : null;
+      return makeAudio(bytes, loaded.why || `the track ${trackFile} is empty`);
+    });
+    setStatus('Preparing…');
+    await seek();
     piece._web_draw_prompt();
     showFrame();
     state = 'prompt';
+    setStatus('Click, tap or press a key to play.', trackArrived ? '' : 'Loading the music…');
     times.prompt = performance.now();
     document.documentElement.dataset.prompt = 'shown';
     if (playWanted) play();

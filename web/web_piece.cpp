@@ -43,6 +43,14 @@ EMSCRIPTEN_KEEPALIVE int web_measure_track(const unsigned char* bytes, int size)
     return track_measured ? 1 : 0;
 }
 
+// The song time at which a run closes, as measured from the track (or the
+// piece's own end without one); the site ships it (tools/web.sh), so the
+// page can prepare a run before the track has arrived.
+EMSCRIPTEN_KEEPALIVE double web_track_duration() { return measured_duration; }
+EMSCRIPTEN_KEEPALIVE void web_use_track_duration(double duration) {
+    measured_duration = duration >= piece_end ? duration : piece_end;
+}
+
 // Reads the URL parameters (null when absent) as the command line reads
 // them and prepares the run: the seed's layout, the frame count, the start
 // seek. fresh_seed is used when no seed is given. Returns the messages for

@@ -171,7 +171,9 @@ describe('framing', () => {
       });
       assert.deepEqual(placed, [rect, rendering]);
       if (rect.y === 60) {
-        // What the window shows: the prompt pixel for pixel between black bars.
+        // What the window shows: the prompt pixel for pixel between black bars
+        // (the page's status text, over it, set aside).
+        await page.$eval('#status', (box) => { box.style.display = 'none'; });
         const shot = await page.screenshot({ encoding: 'base64' });
         const crop = async (y, h) => pictureCrc(page, shot, [0, y, 1920, h]);
         assert.equal((await crop(60, 1080)).rgb, (await pictureCrc(page)).rgb);
@@ -299,7 +301,9 @@ describe('the end', () => {
     const track = fs.readFileSync(path.join(site, 'beat3-140bpm.mp3')).subarray(0, 1000000);
     await page.setRequestInterception(true);
     page.on('request', (request) => {
+      // (Without the site's measured length, the page measures this track.)
       if (request.url().endsWith('.mp3')) request.respond({ status: 200, body: track, contentType: 'audio/mpeg' });
+      else if (request.url().endsWith('ostrel-track.json')) request.respond({ status: 404, body: 'gone' });
       else request.continue();
     });
     await page.goto(`${chromium.url}?seed=7&start=229.5`);
