@@ -126,10 +126,21 @@
     }
   }
 
+  // The line on the music still on its way: before the click, and while
+  // the piece plays without it.
   let trackArrived = false;
+  let trackPercent = 0;
+  function musicStatus() {
+    if (trackArrived) return '';
+    if (state === 'playing') {
+      return `The music is on its way (${trackPercent}%): the piece plays on, and the music joins when it arrives.`;
+    }
+    return `Loading the music… ${trackPercent}%`;
+  }
   async function fetchTrack() {
     const track = await fetchWithProgress(trackFile, (percent) => {
-      if (state === 'prompt' || state === 'playing') setStatus(undefined, `Loading the music… ${percent}%`);
+      trackPercent = percent;
+      if (state === 'prompt' || state === 'playing') setStatus(undefined, musicStatus());
     });
     trackArrived = true;
     setStatus(undefined, '');
@@ -423,7 +434,7 @@
     if (ensureAudio() !== null) audio.resume().catch(() => {});
     startSound();
     state = 'playing';
-    setStatus('', trackArrived ? '' : 'The music is on its way: the piece plays on, and the music joins when it arrives.');
+    setStatus('', musicStatus());
     tick();
   }
 
@@ -566,7 +577,7 @@
     piece._web_draw_prompt();
     showFrame();
     state = 'prompt';
-    setStatus('Click, tap or press a key to play.', trackArrived ? '' : 'Loading the music…');
+    setStatus('Click, tap or press a key to play.', musicStatus());
     times.prompt = performance.now();
     document.documentElement.dataset.prompt = 'shown';
     if (playWanted) play();

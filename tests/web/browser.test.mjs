@@ -292,6 +292,88 @@ describe('sound and picture', () => {
   });
 });
 
+describe('loading', () => {
+  const status = (page) => page.$eval('#status', (box) => box.textContent);
+  // A page whose requests for files ending in one of answers get those
+  // answers: a status, or null to leave the request unanswered.
+  async function openAnswering(query, answers, viewport = { width: 1280, height: 720 }) {
+    const page = await chromium.browser.newPage();
+    await page.setViewport(viewport);
+    await page.setRequestInterception(true);
+    page.on('request', (request) => {
+      const ending = Object.keys(answers).find((end) => request.url().split('?')[0].endsWith(end));
+      if (ending === undefined) request.continue();
+      else if (answers[ending] !== null) request.respond({ status: answers[ending], body: 'not this' });
+    });
+    await page.goto(chromium.url + query);
+    return page;
+  }
+
+  test('on a slow network words come at once, then the prompt, long before the track', async () => {
+    const page = await chromium.browser.newPage();
+    const cdp = await page.createCDPSession();
+    await cdp.send('Network.enable');
+    // 400 kbit/s down, 200 ms of latency.
+    await cdp.send('Network.emulateNetworkConditions',
+      { offline: false, latency: 200, downloadThroughput: 50000, uploadThroughput: 50000 });
+    const begun = Date.now();
+    await page.goto(`${chromium.url}?seed=7`, { waitUntil: 'domcontentloaded' });
+    assert.match(await status(page), /^Loading the piece/);
+    const words = Date.now() - begun;
+    await waitForPrompt(page);
+    const prompt = Date.now() - begun;
+    assert.match(await status(page), /^Click, tap or press a key to play\.\nLoading the music… \d+%$/);
+    await page.mouse.click(100, 100);
+    await waitForFrame(page, 60);
+    assert.match(await status(page), /^The music is on its way/);
+    console.log(`400 kbit/s: words after ${words} ms, prompt after ${prompt} ms`);
+    await page.close();
+  });
+
+  test('a track that never answers holds nothing: the prompt, the picture, and stills', async () => {
+    const page = await openAnswering('?seed=7', { '.mp3': null });
+    await waitForPrompt(page);
+    await page.mouse.click(100, 100);
+    await waitForFrame(page, 90);
+    assert.match(await status(page), /^The music is on its way/);
+    await page.goto(`${chromium.url}?seed=7&start=37.123&frame=3000`);
+    await page.waitForFunction(() => document.documentElement.dataset.frame === '3000', { timeout: 60000 });
+    assert.equal((await pictureCrc(page)).rgb, committed[7][2999].rgb);
+    await page.close();
+  });
+
+  test('a missing or damaged file is said in plain words, and what to do', async () => {
+    const cases = [
+      [{ '.wasm': 404 }, '#messages', /^The piece could not be loaded: its file ostrel-wasm\.wasm is missing \(404\)\. Reload/],
+      [{ '.wasm': 200 }, '#messages', /^The piece could not be loaded: its file ostrel-wasm\.wasm is damaged\. Reload/],
+      [{ 'ostrel.js': 404 }, '#status', /^The piece could not be loaded: its file ostrel\.js is missing\. Reload/],
+    ];
+    for (const [answers, box, words] of cases) {
+      const page = await openAnswering('?seed=7', answers);
+      await page.waitForFunction((b, w) => new RegExp(w).test(document.querySelector(b).textContent),
+        { timeout: 20000 }, box, words.source);
+      await page.close();
+    }
+    const page = await chromium.browser.newPage();
+    await page.goto(`file://${path.join(site, 'index.html')}`);
+    await page.waitForFunction(() => document.getElementById('messages').textContent !== '', { timeout: 20000 });
+    assert.match(await messages(page), /opened through a web server, not as a file: run tools\/web\.sh --serve/);
+    await page.close();
+  });
+
+  test('a phone: the words are at least 16 CSS px, and a tap plays', async () => {
+    const page = await chromium.browser.newPage();
+    await page.setViewport({ width: 390, height: 844, deviceScaleFactor: 3, isMobile: true, hasTouch: true });
+    await page.goto(`${chromium.url}?seed=7`);
+    await waitForPrompt(page);
+    const size = await page.$eval('#status', (box) => parseFloat(getComputedStyle(box).fontSize));
+    assert.ok(size >= 16, `${size} CSS px`);
+    await page.touchscreen.tap(200, 400);
+    await waitForFrame(page, 30);
+    await page.close();
+  });
+});
+
 describe('the end', () => {
   // A track cut short closes the run at bar 135: from 229.5 s, the stripes
   // for 1.9 s, then the 4 s closing blackout.
