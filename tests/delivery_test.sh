@@ -14,14 +14,16 @@ scratch_root
 mapfile -t commands < <(sed -n '/^### Delivering a video/,/^### /p' "$REPO/README.md" |
     sed -n 's/^    \(ffmpeg .*\)$/\1/p' | sed 's/-start_number 9000/-start_number 3440/')
 [ ${#commands[@]} = 3 ] || fail "the README gives ${#commands[@]} ffmpeg commands, not 3"
+outputs=()
 for command in "${commands[@]}"; do
     output=${command##* }
-    bash -c "$command -y -v error" < /dev/null 2> "$output.err" || { fail "$output: $(<"$output.err")"; continue; }
-    # Frame 3450 is the eleventh of the range.
-    python3 "$checker" take.mkv "$output" 10 > "$output.colours" 2>&1
-    expect $? "$output keeps the colours" "$(<"$output.colours")"
-    cat "$output.colours"
+    outputs+=("$output")
+    bash -c "$command -y -v error" < /dev/null 2> "$output.err" || fail "$output: $(<"$output.err")"
 done
+# Frame 3450 is the eleventh of the range.
+python3 "$checker" take.mkv 10 "${outputs[@]}" > colours.txt 2>&1
+expect $? "${outputs[*]} keep the colours" "$(<colours.txt)"
+cat colours.txt
 [ "$(packets share.mp4 a:0)" -gt 0 ] 2> /dev/null && [ "$(packets edit.mov a:0)" -gt 0 ] 2> /dev/null ||
     fail "the sound is missing from share.mp4 or edit.mov"
 [ "$(packets range.mp4)" = 21 ] || fail "range.mp4 holds $(packets range.mp4) frames, not 21"

@@ -240,9 +240,9 @@ exit \$status"
     says "going on with the 1 of 4 hosts" "hosts that cannot render"
 
     # --- A host killed mid-chunk: its chunk is rendered again on the other.
-    "$BIN" --export-png-frames single-long "${RUN[@]}" --frames 121-360 2> /dev/null
+    "$BIN" --export-png-frames single-long "${RUN[@]}" --frames 121-300 2> /dev/null
     { echo "1/${ssh_line/PORT/$port}"; echo "1/${ssh_line/PORT/$((port + 3))}"; } > hosts.two
-    "$FARM" --chunks 2 --hosts hosts.two -- --export-png-frames k-png "${RUN[@]}" --frames 121-360 > farm.out 2>&1 &
+    "$FARM" --chunks 2 --hosts hosts.two -- --export-png-frames k-png "${RUN[@]}" --frames 121-300 > farm.out 2>&1 &
     farm_pid=$!
     separate_pid=$(cat "$WORK/sshd-separate.pid")
     for _ in $(seq 400); do pgrep --ns "$separate_pid" --nslist mnt -f -- "--frames" > /dev/null && break; sleep 0.02; done

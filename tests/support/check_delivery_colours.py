@@ -1,12 +1,12 @@
-"""Compares frame FRAME_INDEX (from 0) of a delivered video with the same
-frame of the lossless recording it was made from, decoding it as a player
+"""Compares frame FRAME_INDEX (from 0) of each delivered video with the same
+frame of the lossless recording they were made from, decoding it as a player
 does (by its own colour tags), on the pixels inside 9x9 areas of one colour:
 chroma subsampling and the coding of edges do not reach them. Prints each
 colour's median and largest difference; exits 1 when a median passes 2
 levels, a lossy code's noise touching a few pixels of an area and a wrong
 conversion all of them.
 
-usage: check_delivery_colours.py SOURCE DELIVERED FRAME_INDEX
+usage: check_delivery_colours.py SOURCE FRAME_INDEX DELIVERED...
 """
 import subprocess
 import sys
@@ -24,26 +24,36 @@ def decode_frame(path, index):
     return data
 
 
-def main():
-    original, result = (decode_frame(path, int(sys.argv[3])) for path in sys.argv[1:3])
-    differences = {}
+def flat_pixels(original):
+    """(offset, colour) of the pixels inside a flat area of a colour."""
     for y in range(REACH, HEIGHT - REACH, 2):
         for x in range(REACH, WIDTH - REACH, 2):
             at = (y * WIDTH + x) * 3
             colour = original[at:at + 3]
             row = colour * (2 * REACH + 1)
-            if colour != b"\0\0\0" and all(original[((y + dy) * WIDTH + x - REACH) * 3:][:len(row)] == row
-                                            for dy in range(-REACH, REACH + 1)):
-                difference = max(abs(a - b) for a, b in zip(colour, result[at:at + 3]))
-                differences.setdefault(tuple(colour), []).append(difference)
-    if not differences:
+            starts = [((y + dy) * WIDTH + x - REACH) * 3 for dy in range(-REACH, REACH + 1)]
+            if colour != b"\0\0\0" and all(original[a:a + len(row)] == row for a in starts):
+                yield at, tuple(colour)
+
+
+def main():
+    index = int(sys.argv[2])
+    flat = list(flat_pixels(decode_frame(sys.argv[1], index)))
+    if not flat:
         sys.exit("the frame holds no flat area of a colour to compare")
-    medians = []
-    for colour, found in sorted(differences.items()):
-        found.sort()
-        medians.append(found[len(found) // 2])
-        print(f"{colour}: {len(found)} pixels, off by {medians[-1]} (median), {found[-1]} at most")
-    sys.exit(0 if max(medians) <= 2 else 1)
+    passed = True
+    for path in sys.argv[3:]:
+        result = decode_frame(path, index)
+        differences = {}
+        for at, colour in flat:
+            difference = max(abs(a - b) for a, b in zip(colour, result[at:at + 3]))
+            differences.setdefault(colour, []).append(difference)
+        for colour, found in sorted(differences.items()):
+            found.sort()
+            median = found[len(found) // 2]
+            print(f"{path} {colour}: {len(found)} pixels, off by {median} (median), {found[-1]} at most")
+            passed = passed and median <= 2
+    sys.exit(0 if passed else 1)
 
 
 main()
