@@ -257,7 +257,9 @@
   // What the listener hears at the moment now (performance.now()'s clock;
   // the animation frame's own time steadies the frames).
   function heardTime(now = performance.now()) {
-    if (audio.getOutputTimestamp) {
+    // (A stopped output's last stamp must not be carried on with the
+    // performance clock: only a running one is.)
+    if (audio.state === 'running' && audio.getOutputTimestamp) {
       const stamp = audio.getOutputTimestamp();
       if (stamp.contextTime > 0 && stamp.performanceTime > 0) {
         return stamp.contextTime + (now - stamp.performanceTime) / 1000;

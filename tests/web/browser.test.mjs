@@ -233,6 +233,12 @@ describe('sound and picture', () => {
         constructor(...args) {
           super(...args);
           super.suspend();
+          this.made = performance.now();
+        }
+        // While stopped, the last stamp of a moment it ran (as a real one
+        // keeps it): it must not be carried on with the performance clock.
+        getOutputTimestamp() {
+          return this.state === 'running' ? super.getOutputTimestamp() : { contextTime: 0.05, performanceTime: this.made };
         }
         resume() {
           if (slow) return new Promise((resolve) => setTimeout(() => super.resume().then(resolve), 1500));
