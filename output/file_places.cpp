@@ -48,12 +48,10 @@ void list_track_places(TrackPlaces& places, bool offline, const char* executable
     if (executable_folder == nullptr) return;
     int n = std::snprintf(path, sizeof path, "%s/%s", executable_folder, music_track_path);
     if (n > 0 && (size_t)n < sizeof path) add_place(places, path);
-    // The installed data folder: the executable's folder's parent, then
-    // share/ostrel (bin/ostrel finds share/ostrel/ beside bin/).
     const char* slash = std::strrchr(executable_folder, '/');
     const int parent_length = slash != nullptr ? (int)(slash - executable_folder) : 0;
-    n = std::snprintf(path, sizeof path, "%.*s/%s/%s", parent_length, executable_folder,
-                      installed_data_folder + std::strlen("../"), music_track_file);
+    n = std::snprintf(path, sizeof path, "%.*s/%s/%s", parent_length, executable_folder, installed_data_folder,
+                      music_track_file);
     if (n > 0 && (size_t)n < sizeof path) add_place(places, path);
 }
 

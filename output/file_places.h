@@ -11,8 +11,9 @@
 const char* const music_track_file = "beat3-140bpm.mp3";
 // Under the working folder (offline) or beside the executable (live).
 const char* const music_track_path = "src/beat3-140bpm.mp3";
-// The installed data folder, relative to the executable's folder.
-const char* const installed_data_folder = "../share/ostrel";
+// The installed data folder under the executable's folder's parent
+// (bin/ostrel finds share/ostrel/ beside bin/).
+const char* const installed_data_folder = "share/ostrel";
 
 const int track_place_capacity = 3;
 const size_t place_path_capacity = 4096;

@@ -1,23 +1,19 @@
 #include "output/offline_output.h"
 
 #include "output/encode_workers.h"
+#include "output/file_places.h"
 #include "output/frame_totals.h"
 #include "render/draw.h"
 #include "render/gl_setup.h"
-#include "output/file_places.h"
 #include "timeline/timeline.h"
 #include "timeline/track.h"
 
 #include <cerrno>
-#include <climits>
 #include <cstdarg>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <initializer_list>
-#include <string>
-#include <strings.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>

@@ -31,9 +31,3 @@ TEST(FilePlacesTest, TrackIsLookedForWhereEachModeNamesFirstThenBesideTheProgram
     const std::string long_folder = "/" + std::string(place_path_capacity, 'a') + "/bin";
     EXPECT_EQ(places_of(true, long_folder.c_str()), (Paths{"src/beat3-140bpm.mp3"}));
 }
-
-TEST(FilePlacesTest, ExecutableFolderIsThisTestsOwn) {
-    char folder[place_path_capacity];
-    ASSERT_EQ(find_executable_folder(folder, sizeof folder), 1);
-    EXPECT_EQ(std::string(folder), std::string(OSTREL_BINARY_DIR));
-}

@@ -1,7 +1,7 @@
 #include "timeline/music.h"
 
-#include "timeline/timeline.h"
 #include "output/file_places.h"
+#include "timeline/timeline.h"
 #include "timeline/track.h"
 
 #include <cstdio>

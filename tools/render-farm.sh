@@ -358,7 +358,7 @@ run_chunk_on_host() {
     (cd "$work" && parallel -N0 -j1 -S "${host_line[$h]}" --termseq TERM,8000,KILL,25 "${transfer[@]}" "$command" ::: 1 \
         </dev/null) || status=$?
     if [ "${host_kind[$h]}" = separate ]; then
-        timeout $((3 * connect_timeout + 30)) parallel --nonall -S "${host_line[$h]}" "rm -rf $remote_folder" </dev/null ||
+        on_host "${host_line[$h]}" "rm -rf $remote_folder" ||
             echo "render-farm: could not remove $remote_folder on ${host_name[$h]}."
     fi
     return "$status"
@@ -480,10 +480,14 @@ login_host() {
     echo "$host${port:+ (port $port)}"
 }
 
-# 0 when host h still answers (within its timeout).
-host_answers() {
-    timeout $((3 * connect_timeout + 30)) parallel --nonall -S "${host_line[$1]}" true >/dev/null 2>&1 </dev/null
+# on_host LINE COMMAND: runs COMMAND once on the host of login line LINE,
+# bounded in time however the host behaves.
+on_host() {
+    timeout $((3 * connect_timeout + 30)) parallel --nonall -S "$1" "$2" </dev/null
 }
+
+# 0 when host h still answers.
+host_answers() { on_host "${host_line[$1]}" true >/dev/null 2>&1; }
 
 # Why an ssh to a host failed, and what to do, from ssh's own message.
 explain_ssh_failure() {
@@ -531,8 +535,7 @@ echo \"program \$p\"; echo \"version \$(\"\$p\" --version)\"
 [ \"\$(cat $(printf %q "$token_file") 2>/dev/null)\" = $token ] && echo shared || echo separate"
     for line in "${lines[@]}"; do
         status=0
-        answer="$(timeout $((3 * connect_timeout + 30)) parallel --nonall -S "$line" "$check" 2>"$token_file.err" </dev/null)" ||
-            status=$?
+        answer="$(on_host "$line" "$check" 2>"$token_file.err")" || status=$?
         errors="$(sed '/^$/d' "$token_file.err" | tail -2 | tr '\n' ' ' | sed 's/ *$//')"
         local name
         name="$(login_host "$line")"

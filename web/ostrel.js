@@ -107,20 +107,21 @@
     try {
       const response = await fetch(file);
       if (!response.ok) return { bytes: null, why: `is missing (${response.status})` };
+      // (The length sent may be that of a compressed transfer: it only
+      // gauges the progress.)
       const total = Number(response.headers.get('content-length')) || 0;
       if (!response.body || total === 0) return { bytes: await response.arrayBuffer(), why: '' };
       const reader = response.body.getReader();
-      const bytes = new Uint8Array(total);
+      const parts = [];
       let got = 0;
       for (;;) {
         const { done, value } = await reader.read();
         if (done) break;
-        if (got + value.length > total) return { bytes: await new Response(bytes.subarray(0, got)).arrayBuffer(), why: '' };
-        bytes.set(value, got);
+        parts.push(value);
         got += value.length;
-        progress(Math.floor((100 * got) / total));
+        progress(Math.min(100, Math.floor((100 * got) / total)));
       }
-      return { bytes: bytes.buffer.slice(0, got), why: '' };
+      return { bytes: await new Blob(parts).arrayBuffer(), why: '' };
     } catch (error) {
       return { bytes: null, why: 'could not be loaded' };
     }

