@@ -650,16 +650,24 @@ echo "Rendering $frames frames in $chunks chunks; logs in $work/" >&2
 # remote program over ssh); finished chunks stay. It then exits with 128 +
 # the signal's number, as the program does.
 worker_pids=()
-kill_tree() {
+# A process and all its descendants, deepest first.
+tree_pids() {
     local child
-    for child in $(pgrep -P "$1"); do kill_tree "$child"; done
-    kill -TERM "$1" 2>/dev/null || true
+    for child in $(pgrep -P "$1"); do tree_pids "$child"; done
+    echo "$1"
 }
 stop_farm() {
     trap '' INT TERM HUP
-    local pid k kept=0
-    for pid in "${worker_pids[@]}"; do kill_tree "$pid"; done
+    local pid k kept=0 pids=() tries
+    for pid in "${worker_pids[@]}"; do pids+=($(tree_pids "$pid")); done
+    kill -TERM "${pids[@]}" 2>/dev/null || true
     wait 2>/dev/null || true
+    # A chunk's program ends in its own time (its encoder closes the file):
+    # the farm is done only when every one is, killed after 30 s.
+    for pid in "${pids[@]}"; do
+        for ((tries = 0; tries < 300; tries++)); do kill -0 "$pid" 2>/dev/null || continue 2; sleep 0.1; done
+        kill -KILL "$pid" 2>/dev/null || true
+    done
     for ((k = 1; k <= chunks; k++)); do
         if chunk_complete "$k"; then kept=$((kept + 1)); fi
     done

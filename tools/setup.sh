@@ -43,6 +43,24 @@ if [ "$arm64" -eq 1 ]; then
     libsdl2-dev:arm64 libmpg123-dev:arm64 libpng-dev:arm64 libdeflate-dev:arm64 libgl-dev:arm64)
 fi
 
+# apt-get, waiting (up to 20 minutes) while another install holds its lock:
+# the suite's own set-up in the background, or the system's.
+apt_get() {
+  local tries errors
+  errors="$(mktemp)"
+  for ((tries = 0; tries < 240; tries++)); do
+    if DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get "$@" >/dev/null 2>"$errors"; then
+      rm -f "$errors"
+      return 0
+    fi
+    grep -q "Could not get lock" "$errors" || break
+    sleep 5
+  done
+  cat "$errors" >&2
+  rm -f "$errors"
+  return 1
+}
+
 missing=()
 for package in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
@@ -58,8 +76,8 @@ if [ ${#missing[@]} -gt 0 ]; then
   if [ "$arm64" -eq 1 ] && ! dpkg --print-foreign-architectures | grep -qx arm64; then
     "${sudo_cmd[@]}" dpkg --add-architecture arm64
   fi
-  "${sudo_cmd[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
+  apt_get update -qq
+  apt_get install -y -qq "${missing[@]}"
 fi
 
 # The browser tests' npm packages, exactly as locked; puppeteer-core drives

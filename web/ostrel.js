@@ -420,7 +420,8 @@
     }
     markFrame();
     state = 'ended';
-    say('The end. Click, tap or press a key to play it again; R plays a fresh seed.', true);
+    say('The end. Click, tap or press a key to play it again; R (New seed) plays a fresh seed.', true);
+    showControls();
   }
 
   // Plays the same link again, or (fresh) with a fresh seed.
@@ -441,14 +442,23 @@
     tick();
   }
 
-  // ---- Keys: I, R, F and S, as live; the first key or click starts.
+  // ---- Keys: I, R, F and S, as live; the first key or click starts. A
+  // touch screen reaches the same through the bar of controls.
 
   function toggleFullScreen() {
     if (document.fullscreenElement) {
       document.exitFullscreen().catch(() => {});
-    } else if (document.documentElement.requestFullscreen) {
-      document.documentElement.requestFullscreen().catch(() => say('Full screen is not allowed here.'));
+      return;
     }
+    if (!document.documentElement.requestFullscreen) {
+      say('This browser offers no full screen for a page; turn the device sideways for a larger picture.');
+      return;
+    }
+    // A phone held upright is turned to landscape, where the picture
+    // fills the screen.
+    document.documentElement.requestFullscreen({ navigationUI: 'hide' }).then(() => {
+      if (screen.orientation && screen.orientation.lock) screen.orientation.lock('landscape').catch(() => {});
+    }, () => say('Full screen is not allowed here.'));
   }
 
   function saveFrame() {
@@ -488,10 +498,10 @@
     return false;
   }
 
-  function onKey(event) {
-    if (event.repeat || event.ctrlKey || event.metaKey || event.altKey) return;
-    if (onGesture()) return;
-    const key = event.key.toLowerCase();
+  // What a key (or its control) does once the piece has begun: I, R, F, S
+  // while it plays; F and S on a still; at the end R plays a fresh seed,
+  // F and S keep their work, and any other plays the same link again.
+  function act(key) {
     if (state === 'ended' && key !== 'f' && key !== 's') {
       replay(key === 'r');
       return;
@@ -504,6 +514,43 @@
       piece._web_reseed(freshSeed());
       shareSeed(piece._web_seed());
     }
+  }
+
+  function onKey(event) {
+    if (event.repeat || event.ctrlKey || event.metaKey || event.altKey) return;
+    if (!onGesture()) act(event.key.toLowerCase());
+  }
+
+  // The controls, as a video player's: a tap (or click) on the picture
+  // shows them, and they go after controlSeconds without one; at the end
+  // they stay. A control does what its key does, and only where its key
+  // would.
+  const controls = document.getElementById('controls');
+  const controlSeconds = 3;
+  let controlsTimer = 0;
+  function showControls() {
+    for (const button of controls.querySelectorAll('button')) {
+      const key = button.dataset.key;
+      button.disabled = state !== 'playing' && (state === 'still' ? key === 'i' || key === 'r' : key === 'i');
+    }
+    controls.hidden = false;
+    clearTimeout(controlsTimer);
+    if (state !== 'ended') controlsTimer = setTimeout(() => { controls.hidden = true; }, controlSeconds * 1000);
+  }
+
+  function onPointer(event) {
+    if (controls.contains(event.target)) return;
+    if (onGesture()) return;
+    if (state === 'ended') replay(false);
+    else if (state === 'playing' || state === 'still') showControls();
+  }
+
+  function onControl(event) {
+    const button = event.target.closest('button');
+    if (button === null || button.disabled) return;
+    button.blur();  // (so that a later Enter or space is not taken as this control again)
+    act(button.dataset.key);
+    if (state !== 'ended') showControls();
   }
 
   function freshSeed() {
@@ -519,9 +566,8 @@
     window.addEventListener('resize', fitCanvas);
     document.addEventListener('fullscreenchange', fitCanvas);
     document.addEventListener('keydown', onKey);
-    document.addEventListener('pointerdown', () => {
-      if (!onGesture() && state === 'ended') replay(false);
-    });
+    document.addEventListener('pointerdown', onPointer);
+    controls.addEventListener('click', onControl);
 
     if (window.location.protocol === 'file:') {
       say('This page must be opened through a web server, not as a file: run tools/web.sh --serve ' +
@@ -587,7 +633,8 @@
   }
 
   window.ostrel = {
-    stats: () => ({ frame: frameNumber(), shown: counts.shown, skipped: counts.skipped }),
+    stats: () => ({ seed: piece === null ? null : piece._web_seed(), frame: frameNumber(), shown: counts.shown,
+      skipped: counts.skipped }),
     // Frames by which the picture on screen trails the music heard now
     // (negative: it runs ahead); null while no music is heard.
     lag: () => {

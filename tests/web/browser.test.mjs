@@ -1,6 +1,7 @@
 // The page in headless Chromium (and Firefox), with the site served on
-// 127.0.0.1: stills and live frames against the committed CRCs, the keys,
-// the framing in the window, and the messages for bad parameters.
+// 127.0.0.1: stills and live frames against the committed CRCs, the clocks,
+// the keys and the touch controls, the address, the framing in the window,
+// loading on a slow network, the messages and the end.
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import os from 'node:os';
@@ -15,18 +16,23 @@ before(async () => { chromium = await startBrowser(); });
 after(() => chromium.close());
 
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
-const messages = (page) => page.$eval('#messages', (box) => box.textContent);
-const waitForPrompt = (page) =>
-  page.waitForFunction(() => document.documentElement.dataset.prompt === 'shown', { timeout: 60000 });
-const waitForFrame = (page, frame) =>
-  page.waitForFunction((n) => window.ostrel && window.ostrel.stats().frame >= n, { timeout: 60000 }, frame);
+const text = (page, box) => page.$eval(box, (element) => element.textContent);
+const messages = (page) => text(page, '#messages');
+const stats = (page) => page.evaluate(() => window.ostrel.stats());
+const until = (page, condition, arg, timeout = 60000) => page.waitForFunction(condition, { timeout }, arg);
+const waitForPrompt = (page) => until(page, () => document.documentElement.dataset.prompt === 'shown');
+const waitForFrame = (page, frame) => until(page, (n) => window.ostrel && window.ostrel.stats().frame >= n, frame);
+const waitForState = (page, state) => until(page, (s) => window.ostrel && window.ostrel.state() === s, state);
+const addressSeed = (page) => new URL(page.url()).searchParams.get('seed');
 
-// A page of the site; requests for files ending in a key of answers get
-// that answer instead: a status, { status, body }, or null (none ever).
-async function openPage(handle, query, viewport = { width: 1280, height: 720 }, answers = {}) {
+// A page of the site. answers: requests for files ending in a key get that
+// answer instead: a status, { status, body }, or null (none ever). init: a
+// script run before the page's own, with its argument.
+async function openPage(handle, query, { viewport = { width: 1280, height: 720 }, answers = {}, init, arg } = {}) {
   const page = await handle.browser.newPage();
   page.errors = [];
   page.on('pageerror', (error) => page.errors.push(error.message));
+  if (init) await page.evaluateOnNewDocument(init, arg);
   await page.setViewport(viewport);
   if (Object.keys(answers).length > 0) {
     await page.setRequestInterception(true);
@@ -37,21 +43,22 @@ async function openPage(handle, query, viewport = { width: 1280, height: 720 }, 
       else if (answer !== null) request.respond(typeof answer === 'number' ? { status: answer, body: 'not this' } : answer);
     });
   }
-  await page.goto(handle.url + query);
+  await page.goto(handle.url + query, { waitUntil: 'domcontentloaded' });
   return page;
 }
 
-// Each still of a run, loaded in turn, against the committed frame.
-async function checkStills(handle, seed, times) {
+// Each still of a run (by song time, or by frame number), loaded in turn,
+// against the committed frame.
+async function checkStills(handle, seed, moments) {
   const start = seed === '7' ? 37.123 : 0;
   const page = await openPage(handle, '?frame=1');
-  for (const t of times) {
-    const frame = frameAt(start, t);
+  for (const moment of moments) {
+    const frame = moment.frame || frameAt(start, moment);
     await page.goto(`${handle.url}?seed=${seed}${start ? `&start=${start}` : ''}&frame=${frame}`);
-    await page.waitForFunction((n) => document.documentElement.dataset.frame === String(n), { timeout: 60000 }, frame);
+    await until(page, (n) => document.documentElement.dataset.frame === String(n), frame);
     const shown = await pictureCrc(page);
     assert.equal(shown.frame, frame);
-    assert.equal(shown.rgb, committed[seed][frame - 1].rgb, `seed ${seed}, frame ${frame} (song time ${t} s)`);
+    assert.equal(shown.rgb, committed[seed][frame - 1].rgb, `seed ${seed}, frame ${frame}`);
   }
   assert.equal(await messages(page), '');
   assert.deepEqual(page.errors, []);
@@ -70,8 +77,8 @@ async function showsOfflineFrame(page, want = true, tries = 1) {
 const eventuallyShowsOfflineFrame = (page, want) => showsOfflineFrame(page, want, 30);
 
 // Starts the seed 7 run live and waits until its graph is on screen.
-async function playSeed7(handle) {
-  const page = await openPage(handle, '?seed=7&start=37.123#moment');
+async function playSeed7(handle, options) {
+  const page = await openPage(handle, '?seed=7&start=37.123#moment', options);
   await waitForPrompt(page);
   await page.mouse.click(100, 100);
   await waitForFrame(page, 200);
@@ -80,9 +87,10 @@ async function playSeed7(handle) {
 
 describe('stills', () => {
   // Every act: lead-in, capture, title card, swirl, blue wave, cull, red
-  // bleeding, tree, credits, stripes, blackout.
+  // bleeding, tree, credits, stripes, blackout; the first and last frames.
   test('seed 2718: the canvas holds exactly the offline frame', () =>
-    checkStills(chromium, '2718', [-1, 10, 30.5, 48.2, 58, 80, 150, 170.3, 206.5, 225.5, 230, 254]));
+    checkStills(chromium, '2718', [{ frame: 1 }, -1, 10, 30.5, 48.2, 58, 80, 150, 170.3, 206.5, 225.5, 230, 254,
+      { frame: committed[2718].length }]));
   test('seed 7 from 37.123 s: the canvas holds exactly the offline frame', () =>
     checkStills(chromium, '7', [35.6, 40.5, 70, 166, 228, 250]));
 });
@@ -109,22 +117,19 @@ describe('live playback', () => {
   });
   after(() => page.close());
 
-  test('frames follow the audio clock and equal the offline frames', async () => {
-    const run = await framesDuring(() => sleep(2000));
+  test('frames follow the clock, equal the offline frames, and a stalled tab catches up unseen', async () => {
+    const run = await framesDuring(() => sleep(1500));
     assert.ok(Math.abs(run.passed - run.due) < 12, `${run.passed} frames where ${run.due} were due`);
     for (let i = 0; i < 3; i++, await sleep(300)) assert.ok(await showsOfflineFrame(page));
     assert.equal(await messages(page), '', 'the music plays');
-  });
-
-  test('a stalled tab steps the frames it missed without showing them', async () => {
-    const run = await framesDuring(async () => {
+    const stalled = await framesDuring(async () => {
       await page.evaluate(() => {
         const end = performance.now() + 1000;
         while (performance.now() < end) { /* the page's thread is busy for 1 s */ }
       });
       await sleep(200);
     });
-    assert.ok(run.skipped >= 50 && Math.abs(run.passed - run.due) < 12, `${run.skipped} skipped, on time again`);
+    assert.ok(stalled.skipped >= 50 && Math.abs(stalled.passed - stalled.due) < 12, `${stalled.skipped} skipped`);
     assert.ok(await showsOfflineFrame(page));
   });
 
@@ -146,63 +151,67 @@ describe('live playback', () => {
     await press('i');
     assert.ok(await eventuallyShowsOfflineFrame(page, true), 'the head-up text is gone');
     await press('f');
-    await page.waitForFunction(() => document.fullscreenElement !== null, { timeout: 5000 });
+    await until(page, () => document.fullscreenElement !== null, undefined, 5000);
     await press('f');
-    await page.waitForFunction(() => document.fullscreenElement === null, { timeout: 5000 });
+    await until(page, () => document.fullscreenElement === null, undefined, 5000);
   });
 
-  test('R draws a fresh seed while the music and song time go on', async () => {
+  test('R plays a fresh seed, written into the address, while the music and song time go on', async () => {
     const run = await framesDuring(async () => {
       await press('r');
       assert.ok(await eventuallyShowsOfflineFrame(page, false), 'the graph is rebuilt');
     });
     assert.ok(Math.abs(run.passed - run.due) < 12, 'song time goes on');
-    assert.match(new URL(page.url()).searchParams.get('seed'), /^\d+$/);
+    const { seed } = await stats(page);
+    assert.notEqual(seed, 7);
+    assert.equal(addressSeed(page), String(seed));
     assert.equal(new URL(page.url()).hash, '#moment', 'the fragment stays');
     assert.deepEqual(page.errors, []);
   });
 });
 
-describe('framing', () => {
-  // Window size and device pixels per CSS pixel; the rectangle the picture
-  // takes in CSS pixels, and whether it is scaled by whole blocks.
-  const cases = [
-    [{ width: 1280, height: 720 }, { x: 0, y: 0, width: 1280, height: 720 }, 'auto'],
-    [{ width: 1920, height: 1200 }, { x: 0, y: 60, width: 1920, height: 1080 }, 'pixelated'],
-    [{ width: 1920, height: 1080, deviceScaleFactor: 2 }, { x: 0, y: 0, width: 1920, height: 1080 }, 'pixelated'],
-    [{ width: 1000, height: 1000 }, { x: 0, y: 218, width: 1000, height: 563 }, 'auto'],
-  ];
-  for (const [viewport, rect, rendering] of cases) {
-    test(`${viewport.width}x${viewport.height} at ${viewport.deviceScaleFactor || 1}x`, async () => {
-      const page = await openPage(chromium, '?seed=7', viewport);
-      await waitForPrompt(page);
+test('framing: the largest centred 16:9 rectangle, following resizes; a drawn seed is written into the address',
+  async () => {
+    // Window size and device pixels per CSS pixel; the rectangle the
+    // picture takes in CSS pixels, and whether it is scaled by whole blocks.
+    const cases = [
+      [{ width: 1280, height: 720 }, { x: 0, y: 0, width: 1280, height: 720 }, 'auto'],
+      [{ width: 1920, height: 1200 }, { x: 0, y: 60, width: 1920, height: 1080 }, 'pixelated'],
+      [{ width: 1920, height: 1080, deviceScaleFactor: 2 }, { x: 0, y: 0, width: 1920, height: 1080 }, 'pixelated'],
+      [{ width: 1000, height: 1000 }, { x: 0, y: 218, width: 1000, height: 563 }, 'auto'],
+    ];
+    const page = await openPage(chromium, '?start=37.123#here');
+    await waitForPrompt(page);
+    assert.equal(addressSeed(page), String((await stats(page)).seed));
+    assert.equal(new URL(page.url()).hash, '#here');
+    for (const [viewport, rect, rendering] of cases) {
+      await page.setViewport(viewport);
+      await sleep(100);
       const placed = await page.$eval('#piece', (canvas) => {
         const box = canvas.getBoundingClientRect();
         return [{ x: box.x, y: box.y, width: box.width, height: box.height }, canvas.style.imageRendering];
       });
-      assert.deepEqual(placed, [rect, rendering]);
-      if (rect.y === 60) {
-        // What the window shows: the prompt pixel for pixel between black bars
-        // (the page's status text, over it, set aside).
-        await page.$eval('#status', (box) => { box.style.display = 'none'; });
-        const shot = await page.screenshot({ encoding: 'base64' });
-        const crop = async (y, h) => pictureCrc(page, shot, [0, y, 1920, h]);
-        assert.equal((await crop(60, 1080)).rgb, (await pictureCrc(page)).rgb);
-        assert.deepEqual([(await crop(0, 60)).lit, (await crop(1140, 60)).lit], [false, false]);
-      }
-      await page.close();
-    });
-  }
-});
+      assert.deepEqual(placed, [rect, rendering], `${viewport.width}x${viewport.height}`);
+      if (rect.y !== 60) continue;
+      // What the window shows: the prompt pixel for pixel between black bars
+      // (the page's status text, over it, set aside).
+      await page.$eval('#status', (box) => { box.style.display = 'none'; });
+      const shot = await page.screenshot({ encoding: 'base64' });
+      const crop = async (y, h) => pictureCrc(page, shot, [0, y, 1920, h]);
+      assert.equal((await crop(60, 1080)).rgb, (await pictureCrc(page)).rgb);
+      assert.deepEqual([(await crop(0, 60)).lit, (await crop(1140, 60)).lit], [false, false]);
+      await page.$eval('#status', (box) => { box.style.display = ''; });
+    }
+    await page.close();
+  });
 
-describe('bad parameters', () => {
-  test('each gets its line, and the prompt is shown', async () => {
-    const page = await openPage(chromium, '?seed=abc&start=-5&frame=0');
+describe('messages', () => {
+  test('a bad parameter gets its line; the lines go at the first key', async () => {
+    const page = await openPage(chromium, '?seed=abc&start=-5&frame=15481');
     await waitForPrompt(page);
     assert.equal(await messages(page), 'seed=abc: it is not a number; playing seed 0000.\n' +
       'start=-5: a start cannot be negative; starting at 0 s.\n' +
-      'frame=0: give a whole number from 1 to 15480; playing the piece instead.');
-    // The lines go at the first key (which plays), as after some seconds.
+      'frame=15481: past the last frame of this run, 15480; playing the piece instead.');
     await page.keyboard.press('Enter');
     await waitForFrame(page, 5);
     assert.equal(await messages(page), '');
@@ -210,57 +219,72 @@ describe('bad parameters', () => {
     await page.close();
   });
 
-  test('without the track the page says so once and plays silently', async () => {
-    const page = await openPage(chromium, '?seed=7', undefined, { '.mp3': 404 });
+  test('without the track the page says so once, plays silently, and the line goes after 8 s', async () => {
+    const page = await openPage(chromium, '?seed=7', { answers: { '.mp3': 404 } });
     await waitForPrompt(page);
     await page.keyboard.press('Enter');
-    await waitForFrame(page, 150);
+    await until(page, () => document.getElementById('messages').textContent !== '');
+    const said = Date.now();
     assert.equal(await messages(page), 'No sound: the track beat3-140bpm.mp3 is missing (404); playing silently.');
+    await waitForFrame(page, 150);
+    await until(page, () => document.getElementById('messages').textContent === '', undefined, 12000);
+    assert.ok(Date.now() - said > 7000, 'the line stood for 8 s');
     await page.close();
   });
 });
 
 describe('sound and picture', () => {
   // The page's AudioContext made slow to start (resume takes 1.5 s) or
-  // refused (resume never resolves until window.allowSound is set).
-  async function openWithOutput(kind, query = '?seed=7&start=37.123') {
-    const page = await chromium.browser.newPage();
-    await page.evaluateOnNewDocument((slow) => {
-      // Every message line ever shown, also one gone since.
-      window.seenMessages = [];
-      document.addEventListener('DOMContentLoaded', () => {
-        const box = document.getElementById('messages');
-        new MutationObserver(() => { if (box.textContent) window.seenMessages.push(box.textContent); })
-          .observe(box, { childList: true, characterData: true, subtree: true });
-      });
-      const Real = window.AudioContext;
-      window.AudioContext = class extends Real {
-        constructor(...args) {
-          super(...args);
-          super.suspend();
-          this.made = performance.now();
-        }
-        // While stopped, the last stamp of a moment it ran (as a real one
-        // keeps it): it must not be carried on with the performance clock.
-        getOutputTimestamp() {
-          return this.state === 'running' ? super.getOutputTimestamp() : { contextTime: 0.05, performanceTime: this.made };
-        }
-        resume() {
-          if (slow) return new Promise((resolve) => setTimeout(() => super.resume().then(resolve), 1500));
-          return window.allowSound ? super.resume() : new Promise(() => {});
-        }
-      };
-    }, kind === 'slow');
-    await page.setViewport({ width: 1280, height: 720 });
-    await page.goto(chromium.url + query);
-    return page;
+  // refused (resume never resolves until window.allowSound is set); what
+  // was scheduled of the track is kept as window.music.
+  function wrapAudio(slow) {
+    // Every message line ever shown, also one gone since.
+    window.seenMessages = [];
+    document.addEventListener('DOMContentLoaded', () => {
+      const box = document.getElementById('messages');
+      new MutationObserver(() => { if (box.textContent) window.seenMessages.push(box.textContent); })
+        .observe(box, { childList: true, characterData: true, subtree: true });
+    });
+    const start = AudioBufferSourceNode.prototype.start;
+    AudioBufferSourceNode.prototype.start = function (when, offset) {
+      window.music = { context: this.context, when, offset };
+      return start.call(this, when, offset);
+    };
+    const Real = window.AudioContext;
+    window.AudioContext = class extends Real {
+      constructor(...args) {
+        super(...args);
+        super.suspend();
+        this.made = performance.now();
+      }
+      // While stopped, the last stamp of a moment it ran (as a real one
+      // keeps it): it must not be carried on with the performance clock.
+      getOutputTimestamp() {
+        return this.state === 'running' ? super.getOutputTimestamp() : { contextTime: 0.05, performanceTime: this.made };
+      }
+      resume() {
+        if (slow) return new Promise((resolve) => setTimeout(() => super.resume().then(resolve), 1500));
+        return window.allowSound ? super.resume() : new Promise(() => {});
+      }
+    };
   }
-  const lag = (page) => page.evaluate(() => window.ostrel.lag());
-  const inStep = async (page) => {
-    await page.waitForFunction(() => window.ostrel.lag() !== null, { timeout: 20000 });
+  const openWithOutput = (kind, query = '?seed=7&start=37.123') =>
+    openPage(chromium, query, { init: wrapAudio, arg: kind === 'slow' });
+
+  // The frame on screen against the song time heard now, from what was
+  // scheduled of the track and the output's own clock, in frames, five
+  // times; and the page's own lag() agrees.
+  const inStep = async (page, start = 37.123) => {
+    await until(page, () => window.music && window.ostrel.lag() !== null, undefined, 20000);
     for (let i = 0; i < 5; i++, await sleep(200)) {
-      const frames = await lag(page);
-      assert.ok(Math.abs(frames) <= 1, `the picture is ${frames} frames from the music`);
+      const [heard, frame, reported] = await page.evaluate(() => {
+        const { context, when, offset } = window.music;
+        const stamp = context.getOutputTimestamp();
+        const now = stamp.contextTime + (performance.now() - stamp.performanceTime) / 1000;
+        return [offset + now - when, window.ostrel.stats().frame, window.ostrel.lag()];
+      });
+      const frames = (heard - (start + (frame - 1) / 60 - 2)) * 60;
+      assert.ok(Math.abs(frames) <= 1 && Math.abs(reported - frames) < 0.5, `${frames} frames from the music`);
     }
   };
 
@@ -269,7 +293,7 @@ describe('sound and picture', () => {
     await waitForPrompt(page);
     await page.mouse.click(100, 100);
     await sleep(1000);
-    assert.ok((await page.evaluate(() => window.ostrel.stats().frame)) <= 2, 'the picture waits');
+    assert.ok((await stats(page)).frame <= 2, 'the picture waits');
     await inStep(page);
     assert.deepEqual(await page.evaluate(() => window.seenMessages), []);
     await page.close();
@@ -279,12 +303,12 @@ describe('sound and picture', () => {
     const page = await openWithOutput('refused');
     await waitForPrompt(page);
     await page.mouse.click(100, 100);
-    await page.waitForFunction(() => document.getElementById('messages').textContent !== '', { timeout: 10000 });
+    await until(page, () => document.getElementById('messages').textContent !== '', undefined, 10000);
     assert.equal(await messages(page), 'No sound: the browser has not let this page play sound; ' +
       'click or press a key to bring it in; playing silently.');
-    const before = await page.evaluate(() => window.ostrel.stats().frame);
+    const { frame } = await stats(page);
     await sleep(500);
-    assert.ok((await page.evaluate(() => window.ostrel.stats().frame)) > before + 15, 'the picture plays on');
+    assert.ok((await stats(page)).frame > frame + 15, 'the picture plays on');
     await page.evaluate(() => { window.allowSound = true; });
     await page.mouse.click(100, 100);
     await inStep(page);
@@ -294,17 +318,16 @@ describe('sound and picture', () => {
 
   test('a click during the loader plays as soon as the piece is ready, with sound', async () => {
     const page = await openWithOutput('refused', '?seed=7&start=150');
-    await page.waitForFunction(() => window.ostrel && window.ostrel.state() === 'seeking', { timeout: 20000 });
+    await waitForState(page, 'seeking');
     await page.evaluate(() => { window.allowSound = true; });
     await page.mouse.click(100, 100);
-    await page.waitForFunction(() => window.ostrel.state() === 'playing', { timeout: 60000 });
-    await inStep(page);
+    await waitForState(page, 'playing');
+    await inStep(page, 150);
     await page.close();
   });
 });
 
 describe('loading', () => {
-  const status = (page) => page.$eval('#status', (box) => box.textContent);
   test('on a slow network words come at once, then the prompt, long before the track', async () => {
     const page = await chromium.browser.newPage();
     const cdp = await page.createCDPSession();
@@ -314,25 +337,25 @@ describe('loading', () => {
       { offline: false, latency: 200, downloadThroughput: 50000, uploadThroughput: 50000 });
     const begun = Date.now();
     await page.goto(`${chromium.url}?seed=7`, { waitUntil: 'domcontentloaded' });
-    assert.match(await status(page), /^Loading the piece/);
+    assert.match(await text(page, '#status'), /^Loading the piece/);
     const words = Date.now() - begun;
     await waitForPrompt(page);
     const prompt = Date.now() - begun;
-    assert.match(await status(page), /^Click, tap or press a key to play\.\nLoading the music… \d+%$/);
+    assert.match(await text(page, '#status'), /^Click, tap or press a key to play\.\nLoading the music… \d+%$/);
     await page.mouse.click(100, 100);
     await waitForFrame(page, 60);
-    assert.match(await status(page), /^The music is on its way/);
+    assert.match(await text(page, '#status'), /^The music is on its way/);
     console.log(`400 kbit/s: words after ${words} ms, prompt after ${prompt} ms`);
     await page.close();
   });
 
   test('a track that never answers holds nothing: the prompt, the picture, and stills', async () => {
-    const page = await openPage(chromium, '?seed=7', undefined, { '.mp3': null });
+    const page = await openPage(chromium, '?seed=7', { answers: { '.mp3': null } });
     await waitForPrompt(page);
     await page.mouse.click(100, 100);
     await waitForFrame(page, 90);
     await page.goto(`${chromium.url}?seed=7&start=37.123&frame=3000`);
-    await page.waitForFunction(() => document.documentElement.dataset.frame === '3000', { timeout: 60000 });
+    await until(page, () => document.documentElement.dataset.frame === '3000');
     assert.equal((await pictureCrc(page)).rgb, committed[7][2999].rgb);
     await page.close();
   });
@@ -344,66 +367,93 @@ describe('loading', () => {
       [{ 'ostrel.js': 404 }, '#status', /^The piece could not be loaded: its file ostrel\.js is missing\. Reload/],
     ];
     for (const [answers, box, words] of cases) {
-      const page = await openPage(chromium, '?seed=7', undefined, answers);
-      await page.waitForFunction((b, w) => new RegExp(w).test(document.querySelector(b).textContent),
-        { timeout: 20000 }, box, words.source);
+      const page = await openPage(chromium, '?seed=7', { answers });
+      await until(page, ([b, w]) => new RegExp(w).test(document.querySelector(b).textContent), [box, words.source], 20000);
       await page.close();
     }
     const page = await chromium.browser.newPage();
     await page.goto(`file://${path.join(site, 'index.html')}`);
-    await page.waitForFunction(() => document.getElementById('messages').textContent !== '', { timeout: 20000 });
+    await until(page, () => document.getElementById('messages').textContent !== '', undefined, 20000);
     assert.match(await messages(page), /opened through a web server, not as a file: run tools\/web\.sh --serve/);
-    await page.close();
-  });
-
-  test('a phone: the words are at least 16 CSS px, and a tap plays', async () => {
-    const page = await openPage(chromium, '?seed=7',
-      { width: 390, height: 844, deviceScaleFactor: 3, isMobile: true, hasTouch: true });
-    await waitForPrompt(page);
-    const size = await page.$eval('#status', (box) => parseFloat(getComputedStyle(box).fontSize));
-    assert.ok(size >= 16, `${size} CSS px`);
-    await page.touchscreen.tap(200, 400);
-    await waitForFrame(page, 30);
     await page.close();
   });
 });
 
-describe('the end', () => {
-  // A track cut short closes the run at bar 135: from 229.5 s, the stripes
-  // for 1.9 s, then the 4 s closing blackout.
-  async function openNearTheEnd() {
-    const track = fs.readFileSync(path.join(site, 'beat3-140bpm.mp3')).subarray(0, 1000000);
-    // (Without the site's measured length, the page measures this track.)
-    const page = await openPage(chromium, '?seed=7&start=229.5', undefined,
-      { '.mp3': { status: 200, body: track, contentType: 'audio/mpeg' }, 'ostrel-track.json': 404 });
+test('a phone: words of 16 CSS px, a tap plays, a tap shows the controls, full screen turns to landscape',
+  async () => {
+    const phone = { width: 390, height: 844, deviceScaleFactor: 3, isMobile: true, hasTouch: true };
+    // Orientation locks and saved files, as asked for.
+    const page = await openPage(chromium, '?seed=7&start=37.123', { viewport: phone, init: () => {
+      window.asked = [];
+      screen.orientation.lock = (to) => { window.asked.push(to); return Promise.resolve(); };
+      HTMLAnchorElement.prototype.click = function () { window.asked.push(this.download); };
+    } });
     await waitForPrompt(page);
-    await page.mouse.click(100, 100);
-    return page;
-  }
-
-  test('a tab hidden across the end shows the closing blackout, then offers to play again', async () => {
-    const page = await openNearTheEnd();
-    await page.waitForFunction(() => window.ostrel.stats().frame >= 170, { timeout: 60000 });
-    assert.ok((await pictureCrc(page)).lit, 'the stripes are on screen');
-    const other = await chromium.browser.newPage();
-    await other.bringToFront();
-    await sleep(5000);
-    await page.bringToFront();
-    await page.waitForFunction(() => window.ostrel.state() === 'ended', { timeout: 10000 });
-    const shown = await pictureCrc(page);
-    assert.deepEqual([shown.frame, shown.lit], [await page.evaluate(() => window.ostrel.stats().frame), false]);
-    assert.match(await messages(page), /^The end\. Click, tap or press a key to play it again; R plays a fresh seed\.$/);
-    // A key plays the same link again; at its end, R plays a fresh seed.
-    await Promise.all([page.waitForNavigation(), page.keyboard.press('Enter')]);
-    await waitForPrompt(page);
-    assert.equal(new URL(page.url()).searchParams.get('seed'), '7');
-    await page.mouse.click(100, 100);
-    await page.waitForFunction(() => window.ostrel.state() === 'ended', { timeout: 60000 });
-    await Promise.all([page.waitForNavigation(), page.keyboard.press('r')]);
-    assert.notEqual(new URL(page.url()).searchParams.get('seed'), '7');
-    await other.close();
+    const fontSize = (box) => page.$eval(box, (element) => parseFloat(getComputedStyle(element).fontSize));
+    assert.ok(await fontSize('#status') >= 16);
+    await page.touchscreen.tap(200, 400);
+    await waitForFrame(page, 200);
+    assert.equal(await page.$eval('#controls', (bar) => bar.hidden), true);
+    await page.touchscreen.tap(200, 400);
+    assert.ok(await fontSize('#controls button') >= 16);
+    // A control, by its key; a tap on the picture first if the bar has gone.
+    const tapControl = async (key) => {
+      if (await page.$eval('#controls', (bar) => bar.hidden)) await page.touchscreen.tap(200, 100);
+      await (await page.$(`#controls button[data-key="${key}"]`)).tap();
+      await sleep(100);
+    };
+    await tapControl('i');
+    assert.ok(await eventuallyShowsOfflineFrame(page, false), 'the head-up text is drawn');
+    await tapControl('s');
+    await until(page, () => window.asked.length === 1, undefined, 5000);
+    await tapControl('f');
+    await until(page, () => document.fullscreenElement !== null && window.asked.length === 2, undefined, 5000);
+    const asked = await page.evaluate(() => window.asked);
+    assert.match(asked[0], /^ostrel-0007-frame-\d{6}\.png$/);
+    assert.equal(asked[1], 'landscape');
+    // Turned: the picture fills the screen's height, at 16:9.
+    await page.setViewport({ ...phone, width: 844, height: 390 });
+    await sleep(100);
+    const box = await page.$eval('#piece', (canvas) => canvas.getBoundingClientRect().toJSON());
+    assert.deepEqual([box.height, Math.round(box.width), Math.round(box.x)], [390, 693, 75]);
+    await tapControl('r');
+    await until(page, () => window.ostrel.stats().seed !== 7, undefined, 5000);
+    assert.equal(addressSeed(page), String((await stats(page)).seed));
+    // The controls go by themselves.
+    await until(page, () => document.getElementById('controls').hidden, undefined, 5000);
+    assert.deepEqual(page.errors, []);
     await page.close();
   });
+
+test('the end: a tab hidden across it shows the closing blackout; then the page offers to play again', async () => {
+  // A track cut short closes the run at bar 135: from 229.5 s, the stripes
+  // for 1.9 s, then the 4 s closing blackout. (Without the site's measured
+  // length, the page measures this track.)
+  const track = fs.readFileSync(path.join(site, 'beat3-140bpm.mp3')).subarray(0, 1000000);
+  const page = await openPage(chromium, '?seed=7&start=229.5',
+    { answers: { '.mp3': { status: 200, body: track, contentType: 'audio/mpeg' }, 'ostrel-track.json': 404 } });
+  await waitForPrompt(page);
+  await page.mouse.click(100, 100);
+  await waitForFrame(page, 170);
+  assert.ok((await pictureCrc(page)).lit, 'the stripes are on screen');
+  const other = await chromium.browser.newPage();
+  await other.bringToFront();
+  await sleep(5000);
+  await page.bringToFront();
+  await waitForState(page, 'ended');
+  const shown = await pictureCrc(page);
+  assert.deepEqual([shown.frame, shown.lit], [(await stats(page)).frame, false]);
+  assert.equal(await messages(page), 'The end. Click, tap or press a key to play it again; R (New seed) plays a fresh seed.');
+  // A key plays the same link again; at its end, R plays a fresh seed.
+  await Promise.all([page.waitForNavigation(), page.keyboard.press('Enter')]);
+  await waitForPrompt(page);
+  assert.equal(addressSeed(page), '7');
+  await page.mouse.click(100, 100);
+  await waitForState(page, 'ended');
+  await Promise.all([page.waitForNavigation(), page.keyboard.press('r')]);
+  assert.notEqual(addressSeed(page), '7');
+  await other.close();
+  await page.close();
 });
 
 test('firefox: stills and live frames equal the offline frames', async () => {
