@@ -206,7 +206,7 @@ test('framing: the largest centred 16:9 rectangle, following resizes; a drawn se
   });
 
 describe('messages', () => {
-  test('a bad parameter gets its line; the lines go at the first key', async () => {
+  test('a bad parameter gets its line; the lines go at the first key; a line is never shown twice', async () => {
     const page = await openPage(chromium, '?seed=abc&start=-5&frame=15481');
     await waitForPrompt(page);
     assert.equal(await messages(page), 'seed=abc: it is not a number; playing seed 0000.\n' +
@@ -215,6 +215,13 @@ describe('messages', () => {
     await page.keyboard.press('Enter');
     await waitForFrame(page, 5);
     assert.equal(await messages(page), '');
+    // A refused full screen, asked for twice from its control, gets one line.
+    await page.evaluate(() => { document.documentElement.requestFullscreen = () => Promise.reject(new Error('no')); });
+    await page.mouse.click(100, 100);
+    for (let i = 0; i < 2; i++) await page.click('#controls button[data-key="f"]');
+    await until(page, () => document.getElementById('messages').textContent !== '', undefined, 5000);
+    await sleep(200);
+    assert.equal(await messages(page), 'Full screen is not allowed here.');
     assert.deepEqual(page.errors, []);
     await page.close();
   });
