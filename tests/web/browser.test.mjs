@@ -295,12 +295,21 @@ describe('sound and picture', () => {
     }
   };
 
-  test('a slow sound output holds the picture, then both run in step, with no message', async () => {
+  test('a slow sound output holds the picture, then both run in step, also after a suspension, with no message', async () => {
     const page = await openWithOutput('slow');
     await waitForPrompt(page);
     await page.mouse.click(100, 100);
     await sleep(1000);
     assert.ok((await stats(page)).frame <= 2, 'the picture waits');
+    await inStep(page);
+    // Suspended while playing (another application takes the output): the
+    // picture stands with the music, and goes on with it, in step.
+    await page.evaluate(() => window.music.context.suspend());
+    const { frame } = await stats(page);
+    await sleep(700);
+    assert.ok((await stats(page)).frame <= frame + 1, 'the picture stands with the music');
+    await page.evaluate(() => window.music.context.resume());
+    await until(page, () => window.music.context.state === 'running');
     await inStep(page);
     assert.deepEqual(await page.evaluate(() => window.seenMessages), []);
     await page.close();
