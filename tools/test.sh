@@ -95,5 +95,6 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 # Last, so that ctest's own summary (with its total time) closes the output.
 # A test that fails is run once more: LeakSanitizer's own tracer now and
 # then crashes at a program's exit under load ("Tracer caught signal 11"),
-# which is no fault of the piece; a real fault fails twice.
+# which is no fault of the piece (the real-time runs, where it struck most,
+# run without the leak check); a real fault fails twice.
 ctest --test-dir build-sanitize --output-on-failure -j"$test_jobs" --repeat until-pass:2
