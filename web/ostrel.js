@@ -529,10 +529,9 @@
   const controlSeconds = 3;
   let controlsTimer = 0;
   function showControls() {
-    for (const button of controls.querySelectorAll('button')) {
-      const key = button.dataset.key;
-      button.disabled = state !== 'playing' && (state === 'still' ? key === 'i' || key === 'r' : key === 'i');
-    }
+    // The keys that do nothing here: I and R on a still, I at the end.
+    const idle = { still: 'ir', ended: 'i' }[state] || '';
+    for (const button of controls.querySelectorAll('button')) button.disabled = idle.includes(button.dataset.key);
     controls.hidden = false;
     clearTimeout(controlsTimer);
     if (state !== 'ended') controlsTimer = setTimeout(() => { controls.hidden = true; }, controlSeconds * 1000);

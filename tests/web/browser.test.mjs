@@ -380,10 +380,13 @@ describe('loading', () => {
     await page.goto(`${chromium.url}?seed=7&start=37.123&frame=3000`);
     await until(page, () => document.documentElement.dataset.frame === '3000');
     assert.equal((await pictureCrc(page)).rgb, committed[7][2999].rgb);
+    // A still's controls: only full screen and saving.
+    await page.mouse.click(100, 100);
+    assert.deepEqual(await page.$$eval('#controls button:enabled', (all) => all.map((b) => b.dataset.key)), ['f', 's']);
     await page.close();
   });
 
-  test('a missing or damaged file is said in plain words, and what to do', async () => {
+  test('a missing or damaged file, scripts off, a page opened as a file: said in plain words, and what to do', async () => {
     const cases = [
       [{ '.wasm': 404 }, '#messages', /^The piece could not be loaded: its file ostrel-wasm\.wasm is missing \(404\)\. Reload/],
       [{ '.wasm': 200 }, '#messages', /^The piece could not be loaded: its file ostrel-wasm\.wasm is damaged\. Reload/],
@@ -395,6 +398,10 @@ describe('loading', () => {
       await page.close();
     }
     const page = await chromium.browser.newPage();
+    await page.setJavaScriptEnabled(false);
+    await page.goto(chromium.url);
+    assert.match(await text(page, 'noscript'), /The piece needs JavaScript: turn it on for this page, then reload\./);
+    await page.setJavaScriptEnabled(true);
     await page.goto(`file://${path.join(site, 'index.html')}`);
     await until(page, () => document.getElementById('messages').textContent !== '', undefined, 20000);
     assert.match(await messages(page), /opened through a web server, not as a file: run tools\/web\.sh --serve/);
@@ -467,8 +474,8 @@ test('the end: a tab hidden across it shows the closing blackout; then the page 
   const shown = await pictureCrc(page);
   assert.deepEqual([shown.frame, shown.lit], [(await stats(page)).frame, false]);
   assert.equal(await messages(page), 'The end. Click, tap or press a key to play it again; R (New seed) plays a fresh seed.');
-  // A key plays the same link again; at its end, R plays a fresh seed.
-  await Promise.all([page.waitForNavigation(), page.keyboard.press('Enter')]);
+  // A click plays the same link again; at its end, R plays a fresh seed.
+  await Promise.all([page.waitForNavigation(), page.mouse.click(100, 100)]);
   await waitForPrompt(page);
   assert.equal(addressSeed(page), '7');
   await page.mouse.click(100, 100);
