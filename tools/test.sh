@@ -79,9 +79,11 @@ phase_done "release tests, beside the browser edition's set-up and the sanitizer
 # it, at nice 19.
 echo "== browser edition (WebAssembly under node, the page in headless Chromium and Firefox; arm64 under qemu)"
 tools/web.sh
-start_background whole_runs nice -n 19 node --test --test-concurrency="$jobs" tests/web/frames_seed_*.test.mjs
+start_background whole_runs nice -n 19 node --test --test-force-exit --test-concurrency="$jobs" tests/web/frames_seed_*.test.mjs
 start_background arm64_frames nice -n 19 bash tests/arm64_frames_test.sh build/ostrel
-node --test --test-timeout=240000 tests/web/browser.test.mjs tests/web/parameters.test.mjs
+# A test that times out fails and the run ends (--test-force-exit), rather
+# than waiting on what the test left open.
+node --test --test-force-exit --test-timeout=480000 tests/web/browser.test.mjs tests/web/parameters.test.mjs
 phase_done "browser edition"
 finish_background whole_runs "the whole runs under node"
 finish_background arm64_frames "the arm64 frames under qemu"
