@@ -15,11 +15,15 @@ const committed = { 2718: committedCrcs('2718'), 7: committedCrcs('7') };
 before(async () => { chromium = await startBrowser(); });
 after(() => chromium.close());
 
+// Each test or group of them fails on its own within its time, naming
+// itself, rather than one stalled browser holding the whole run.
+const bounded = { timeout: 150000 };
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 const text = (page, box) => page.$eval(box, (element) => element.textContent);
 const messages = (page) => text(page, '#messages');
 const stats = (page) => page.evaluate(() => window.ostrel.stats());
-const until = (page, condition, arg, timeout = 60000) => page.waitForFunction(condition, { timeout }, arg);
+// Polled on a timer, not on animation frames, which a hidden page has none of.
+const until = (page, condition, arg, timeout = 60000) => page.waitForFunction(condition, { timeout, polling: 50 }, arg);
 const waitForPrompt = (page) => until(page, () => document.documentElement.dataset.prompt === 'shown');
 const waitForFrame = (page, frame) => until(page, (n) => window.ostrel && window.ostrel.stats().frame >= n, frame);
 const waitForState = (page, state) => until(page, (s) => window.ostrel && window.ostrel.state() === s, state);
@@ -85,7 +89,7 @@ async function playSeed7(handle, options) {
   return page;
 }
 
-describe('stills', () => {
+describe('stills', bounded, () => {
   // Every act: lead-in, capture, title card, swirl, blue wave, cull, red
   // bleeding, tree, credits, stripes, blackout; the first and last frames.
   test('seed 2718: the canvas holds exactly the offline frame', () =>
@@ -95,7 +99,7 @@ describe('stills', () => {
     checkStills(chromium, '7', [35.6, 40.5, 70, 166, 228, 250]));
 });
 
-describe('live playback', () => {
+describe('live playback', bounded, () => {
   let page;
   const downloads = fs.mkdtempSync(path.join(os.tmpdir(), 'ostrel-downloads-'));
   const press = (key) => page.keyboard.press(key).then(() => sleep(100));
@@ -170,7 +174,7 @@ describe('live playback', () => {
   });
 });
 
-test('framing: the largest centred 16:9 rectangle, following resizes; a drawn seed is written into the address',
+test('framing: the largest centred 16:9 rectangle, following resizes; a drawn seed is written into the address', bounded,
   async () => {
     // Window size and device pixels per CSS pixel; the rectangle the
     // picture takes in CSS pixels, and whether it is scaled by whole blocks.
@@ -205,7 +209,7 @@ test('framing: the largest centred 16:9 rectangle, following resizes; a drawn se
     await page.close();
   });
 
-describe('messages', () => {
+describe('messages', bounded, () => {
   test('a bad parameter gets its line; the lines go at the first key; a line is never shown twice', async () => {
     const page = await openPage(chromium, '?seed=abc&start=-5&frame=15481');
     await waitForPrompt(page);
@@ -240,7 +244,7 @@ describe('messages', () => {
   });
 });
 
-describe('sound and picture', () => {
+describe('sound and picture', bounded, () => {
   // The page's AudioContext made slow to start (resume takes 1.5 s) or
   // refused (resume never resolves until window.allowSound is set); what
   // was scheduled of the track is kept as window.music.
@@ -350,7 +354,7 @@ describe('sound and picture', () => {
   });
 });
 
-describe('loading', () => {
+describe('loading', bounded, () => {
   test('on a slow network words come at once, then the prompt, long before the track', async () => {
     const page = await chromium.browser.newPage();
     const cdp = await page.createCDPSession();
@@ -409,7 +413,7 @@ describe('loading', () => {
   });
 });
 
-test('a phone: words of 16 CSS px, a tap plays, a tap shows the controls, full screen turns to landscape',
+test('a phone: words of 16 CSS px, a tap plays, a tap shows the controls, full screen turns to landscape', bounded,
   async () => {
     const phone = { width: 390, height: 844, deviceScaleFactor: 3, isMobile: true, hasTouch: true };
     // Orientation locks and saved files, as asked for.
@@ -455,7 +459,7 @@ test('a phone: words of 16 CSS px, a tap plays, a tap shows the controls, full s
     await page.close();
   });
 
-test('the end: a tab hidden across it shows the closing blackout; then the page offers to play again', async () => {
+test('the end: a tab hidden across it shows the closing blackout; then the page offers to play again', bounded, async () => {
   // A track cut short closes the run at bar 135: from 229.5 s, the stripes
   // for 1.9 s, then the 4 s closing blackout. (Without the site's measured
   // length, the page measures this track.)
@@ -470,13 +474,14 @@ test('the end: a tab hidden across it shows the closing blackout; then the page 
   await other.bringToFront();
   await sleep(5000);
   await page.bringToFront();
+  await other.close();
   await waitForState(page, 'ended');
   const shown = await pictureCrc(page);
   assert.deepEqual([shown.frame, shown.lit], [(await stats(page)).frame, false]);
   assert.equal(await messages(page), 'The end. Click, tap or press a key to play it again; R (New seed) plays a fresh seed.');
-  // A click plays the same link again (on the press: a whole click sent
-  // across the reload may never be answered); at its end, R plays a fresh
-  // seed.
+  // A click plays the same link again; at its end, R plays a fresh seed.
+  // Each is sent as the press, and its release once the new page is up:
+  // input sent across the reload may never be answered.
   await page.mouse.move(100, 100);
   await Promise.all([page.waitForNavigation(), page.mouse.down()]);
   await page.mouse.up();
@@ -484,13 +489,13 @@ test('the end: a tab hidden across it shows the closing blackout; then the page 
   assert.equal(addressSeed(page), '7');
   await page.mouse.click(100, 100);
   await waitForState(page, 'ended');
-  await Promise.all([page.waitForNavigation(), page.keyboard.press('r')]);
+  await Promise.all([page.waitForNavigation(), page.keyboard.down('r')]);
+  await page.keyboard.up('r');
   assert.notEqual(addressSeed(page), '7');
-  await other.close();
   await page.close();
 });
 
-test('firefox: stills and live frames equal the offline frames', async () => {
+test('firefox: stills and live frames equal the offline frames', bounded, async () => {
   const firefox = await startBrowser('firefox');
   await checkStills(firefox, '2718', [30.5, 80, 170.3, 225.5]);
   await checkStills(firefox, '7', [70, 228]);

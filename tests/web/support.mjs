@@ -66,19 +66,24 @@ export async function checkWholeRun(seed, start) {
 }
 
 // Headless Chromium (or Firefox) from Debian, and the site served on
-// 127.0.0.1.
+// 127.0.0.1. A browser that stops answering fails the call within a
+// minute, and one that does not close is killed: a stalled browser fails
+// its test rather than holding the run.
 export async function startBrowser(kind = 'chromium') {
   const { default: puppeteer } = await import('puppeteer-core');
   const server = await serveFolder(site, 0);
+  const protocolTimeout = 60000;
   const browser = kind === 'firefox'
     ? await puppeteer.launch({
       browser: 'firefox',
       executablePath: process.env.FIREFOX || '/usr/bin/firefox-esr',
       headless: true,
+      protocolTimeout,
       extraPrefsFirefox: { 'media.autoplay.default': 0 },
     })
     : await puppeteer.launch({
       executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+      protocolTimeout,
       headless: true,
       args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
         '--disable-component-update', '--disable-sync', '--autoplay-policy=no-user-gesture-required'],
@@ -89,7 +94,10 @@ export async function startBrowser(kind = 'chromium') {
     browser,
     url,
     async close() {
-      await browser.close();
+      const closed = browser.close().then(() => true, () => false);
+      if (!await Promise.race([closed, new Promise((resolve) => setTimeout(resolve, 20000, false))])) {
+        browser.process()?.kill('SIGKILL');
+      }
       server.close();
     },
   };
